@@ -1,0 +1,175 @@
+// CHtmlFile: one HTML topic file, opened from disk or created from a
+// built-in template, parsed into recorded markup objects, edited through its
+// members and saved so that every byte it did not record is kept.
+#pragma once
+
+#include <htmlfile/color/Color.h>
+#include <htmlfile/frameset/HtmlFileFrameset.h>
+#include <htmlfile/markup/HtmlMap.h>
+#include <htmlfile/markup/HtmlObject.h>
+#include <htmlfile/markup/HtmlObjectTag.h>
+#include <htmlfile/markup/HtmlTemplateTag.h>
+#include <htmlfile/outside/Html.h>
+#include <htmlfile/platform/File.h>
+#include <htmlfile/platform/List.h>
+#include <htmlfile/platform/String.h>
+#include <htmlfile/platform/Types.h>
+
+class CkvuuStdioFile;
+
+// Which markup a document records.
+enum : DWORD {
+    PARSE_LINKS = 0x0001,
+    PARSE_BOOKMARKS = 0x0002,
+    PARSE_TITLE = 0x0004,
+    PARSE_BODY = 0x0008,
+    PARSE_IMAGES = 0x0010,
+    PARSE_MULTIMEDIA = 0x0020,
+    PARSE_MAPS = 0x0040,
+    PARSE_STYLESHEET = 0x0080,
+    PARSE_FRAMESETS = 0x0100,
+    PARSE_TEMPLATES = 0x0200,
+    PARSE_OBJECTTAGS = 0x0400,
+    PARSE_ALL = 0xFFFF,
+};
+
+class CHtmlFile : public HTMLCallback {
+public:
+    // Opens an existing topic and parses it at once with the given flags.
+    CHtmlFile(const wchar_t* pszFileName, DWORD dwFlags);
+    // Creates a new topic in a temporary file ("QL....tmp" in the temporary
+    // folder) from a built-in template and parses it with PARSE_ALL:
+    // (0, any) standard topic, (non-zero, 0) bare page, (non-zero, non-zero)
+    // bare page with a title.
+    CHtmlFile(int nBare = 0, int nWithTitle = 0);
+    CHtmlFile(const CHtmlFile&) = delete;
+    CHtmlFile& operator=(const CHtmlFile&) = delete;
+    ~CHtmlFile() override;
+
+    int IsValid() const noexcept { return m_bValid; }
+    const wchar_t* GetFileName() const noexcept { return m_strFileName; }
+
+    // Document properties.
+    const wchar_t* GetTitle();
+    BOOL SetTitle(const wchar_t* pszTitle);
+    const wchar_t* GetStyleSheet();
+    BOOL SetStyleSheet(const wchar_t* pszHref);
+    const wchar_t* GetBgImage();
+    BOOL SetBgImage(const wchar_t* pszImage);
+    const wchar_t* GetBgSound(int* pnLoop);
+    BOOL SetBgSound(const wchar_t* pszSrc, int nLoop);
+    BOOL GetWaterMark();
+    BOOL SetWaterMark(BOOL bFixed);
+
+    // Body colours (NO_COLOR when absent; NO_COLOR to a setter removes the
+    // attribute).
+    unsigned long GetLinkColor();
+    unsigned long GetVLinkColor();
+    unsigned long GetALinkColor();
+    unsigned long GetBgColor();
+    unsigned long GetTextColor();
+    int SetLinkColor(unsigned long cr);
+    int SetVLinkColor(unsigned long cr);
+    int SetALinkColor(unsigned long cr);
+    int SetBgColor(unsigned long cr);
+    int SetTextColor(unsigned long cr);
+
+    // Collections.
+    POSITION GetBookmarkHeadPosition();
+    const wchar_t* GetNextBookmark(POSITION& pos);
+    POSITION GetLinkHeadPosition();
+    const wchar_t* GetNextLink(POSITION& pos);
+    POSITION GetImageHeadPosition();
+    CHTMLImage* GetNextImage(POSITION& pos);
+    POSITION GetMultimediaHeadPosition();
+    CHtmlFileMultimedia* GetNextMultimedia(POSITION& pos);
+    POSITION GetMapHeadPosition();
+    CHTMLMap* GetNextMap(POSITION& pos);
+    int GetNumMaps();
+    CHTMLMap* FindMap(const wchar_t* pszName);
+    BOOL InsertMap(CHTMLMap* pMap);
+    POSITION GetObjectTagHeadPosition();
+    CHTMLObjectTag* GetNextObjectTag(POSITION& pos);
+    int GetNumObjectTags();
+    CHTMLObjectTag* FindObjectTagById(const wchar_t* pszId);
+    CHTMLObjectTag* FindObjectTagByClsid(const wchar_t* pszClsid);
+    BOOL InsertObjectTag(CHTMLObjectTag* pObjectTag);
+
+    // Frame layouts.
+    POSITION GetFramesetHeadPosition();
+    CHtmlFileFrameset* GetNextFrameset(POSITION& pos);
+    int GetFramesetCount();
+    int SetFrameset(CHtmlFileFrameset* pFrameset);
+    int AddFrameset(CHtmlFileFrameset* pFrameset);
+
+    // Saving.
+    BOOL SaveFile();
+    BOOL SaveFileAs(const wchar_t* pszNewPath);
+
+protected:
+    int Init();
+    void Clear();
+    int ParseFile();
+    unsigned int callback(HTML& html, _HTML_cbreason reason, const wchar_t* pszTag,
+                          TagAttribute* const pAttributes) override;
+
+    unsigned long FindColor(const wchar_t* pszName);
+    int SetColor(const wchar_t* pszName, unsigned long cr);
+
+    BOOL IsFileChanged();
+    BOOL UpdateRelativePaths(const wchar_t* pszPath);
+    BOOL DoSaveFile(CkvuuStdioFile* pDest, CkvuuStdioFile* pSource);
+    BOOL FileCopy(CkvuuStdioFile* pDest, CkvuuStdioFile* pSource, DWORD dwCount, BOOL bToEnd);
+
+    CList<CHTMLObject*, CHTMLObject*> m_listObjects{10};
+    CString m_strFileName;
+    HTML* m_pScanner = nullptr;
+    CHTMLTag* m_pBodyTag = nullptr;
+    CHTMLTitle* m_pTitle = nullptr;
+    CHTMLStyleLink* m_pStyleLink = nullptr;
+    DWORD m_dwFlags = 0;
+    BOOL m_bTempFile = FALSE;
+    BOOL m_bValid = FALSE;
+    CFileStatus m_fileStatus;
+    CList<CString*, CString*>* m_pBookmarks = nullptr;
+    CList<CString*, CString*>* m_pLinks = nullptr;
+    CList<CHTMLImage*, CHTMLImage*>* m_pImages = nullptr;
+    CList<CHtmlFileMultimedia*, CHtmlFileMultimedia*>* m_pMultimedia = nullptr;
+    CList<CHTMLMap*, CHTMLMap*>* m_pMaps = nullptr;
+    CHTMLMap* m_pOpenMap = nullptr;
+    CHTMLObjectTag* m_pOpenObjectTag = nullptr;
+    CHtmlFileMultimedia* m_pBgSound = nullptr;
+    CList<CHtmlFileFrameset*, CHtmlFileFrameset*>* m_pFramesets = nullptr;
+    CList<CHtmlFileFrameset*, CHtmlFileFrameset*>* m_pFramesetStack = nullptr;
+    CList<CHTMLTemplateTag*, CHTMLTemplateTag*>* m_pTemplateTags = nullptr;
+    CList<CHTMLObjectTag*, CHTMLObjectTag*>* m_pObjectTags = nullptr;
+
+    // While set, ParseFile treats the document as current: a save in
+    // progress must not be re-read under its own feet (a placeholder asks
+    // for the title while it is written).
+    BOOL m_bNoReparse = FALSE;
+
+private:
+    // Parts of the tag recognition, one per element kind.
+    unsigned int OnStartTag(const wchar_t* pszTag, TagAttribute* pAttributes);
+    unsigned int OnEndTag(const wchar_t* pszTag);
+    unsigned int OnCommonStartTag(const wchar_t* pszName, const wchar_t* pszTag, TagAttribute* pAttributes);
+    void OnLink(TagAttribute* pAttributes);
+    void OnTemplateMeta(TagAttribute* pAttributes);
+    void OnAnchor(TagAttribute* pAttributes);
+    void OnImage(TagAttribute* pAttributes);
+    void OnBgSound(TagAttribute* pAttributes);
+    void OnMapStart(TagAttribute* pAttributes);
+    void OnArea(TagAttribute* pAttributes);
+    void OnObjectStart(TagAttribute* pAttributes);
+    void OnParam(TagAttribute* pAttributes);
+    void OnMapEnd();
+    void OnObjectEnd();
+    void OnFramesetStart(TagAttribute* pAttributes);
+    void OnFrame(TagAttribute* pAttributes);
+    void OnFramesetEnd();
+    void CreateFramesetLists();
+    void ConstructCommon(DWORD dwFlags, BOOL bTempFile);
+    void FeedFile(CkvuuStdioFile& file);
+    void MakeBgImageAbsolute();
+};

@@ -1,0 +1,102 @@
+// The recorded elements of a topic: the abstract CHTMLObject, which knows
+// where its text lies in the source file and writes itself back with
+// Generate, and the simple elements (a start tag with its attributes, an end
+// tag, the title, the style sheet link, images and multimedia).
+#pragma once
+
+#include <htmlfile/outside/Html.h>
+#include <htmlfile/platform/String.h>
+#include <htmlfile/platform/Types.h>
+
+class CkvuuStdioFile;
+
+class CHTMLObject {
+public:
+    CHTMLObject() = default;
+    CHTMLObject(int nBegin, int nEnd) : m_nBegin(nBegin), m_nEnd(nEnd) {}
+    CHTMLObject(const CHTMLObject&) = default;
+    CHTMLObject& operator=(const CHTMLObject&) = default;
+    virtual ~CHTMLObject() = default;
+
+    // Writes the element's HTML at the current position of pFile; returns 1.
+    virtual int Generate(CkvuuStdioFile* pFile) = 0;
+
+    // The one write step of every writer: writes the text and swallows any
+    // write failure, so that a writer always completes.
+    void WriteText(CkvuuStdioFile* pFile, const wchar_t* pszText);
+
+    // 1-based position of the element's first '<' in the source, 0 when it
+    // was not read from the file.
+    int m_nBegin = 0;
+    // Position of the element's last '>'; -1 for an element the caller
+    // inserted, 0 for one neither read nor inserted.
+    int m_nEnd = 0;
+    // The tag name as the scanner reported it (start and end tags only).
+    CString m_strTag;
+};
+
+// A start tag with its attribute chain (the document records the body start
+// tag this way). Owns the chain.
+class CHTMLTag : public CHTMLObject {
+public:
+    CHTMLTag(const wchar_t* pszTag, TagAttribute* pAttributes, int nBegin, int nEnd);
+    CHTMLTag(const CHTMLTag&) = delete;
+    CHTMLTag& operator=(const CHTMLTag&) = delete;
+    ~CHTMLTag() override;
+
+    // Value of the attribute (name compared ignoring case); its name when it
+    // has no value; null when absent.
+    const wchar_t* GetAttribute(const wchar_t* pszName) const;
+    // Replaces the value of an existing attribute (1), appends a new one when
+    // the value is not empty (1), or changes nothing (0: empty name, or an
+    // absent attribute with an empty value).
+    BOOL SetAttribute(const wchar_t* pszName, const wchar_t* pszValue);
+
+    int Generate(CkvuuStdioFile* pFile) override;
+
+    TagAttribute* m_pAttributes = nullptr;
+};
+
+class CHTMLEndTag : public CHTMLObject {
+public:
+    CHTMLEndTag(const wchar_t* pszTag, int nBegin, int nEnd);
+    int Generate(CkvuuStdioFile* pFile) override;
+};
+
+class CHTMLTitle : public CHTMLObject {
+public:
+    CHTMLTitle() = default;
+    int Generate(CkvuuStdioFile* pFile) override;
+
+    CString m_strTitle;
+};
+
+class CHTMLStyleLink : public CHTMLObject {
+public:
+    CHTMLStyleLink() = default;
+    int Generate(CkvuuStdioFile* pFile) override;
+
+    CString m_strHref;
+};
+
+class CHTMLImage : public CHTMLObject {
+public:
+    CHTMLImage(const wchar_t* pszSrc, const wchar_t* pszUseMap);
+    int Generate(CkvuuStdioFile* pFile) override;
+
+    CString m_strSrc;
+    CString m_strUseMap;
+};
+
+class CHtmlFileMultimedia : public CHTMLObject {
+public:
+    // nType: 1 = background sound, 0 = dynamic-source image. nLoop: play
+    // count, 1 = once, -1 = endless.
+    CHtmlFileMultimedia(const wchar_t* pszSrc, const wchar_t* pszUseMap, int nType, int nLoop);
+    int Generate(CkvuuStdioFile* pFile) override;
+
+    CString m_strSrc;
+    CString m_strUseMap;
+    int m_nType;
+    int m_nLoop;
+};
