@@ -150,6 +150,14 @@ protected:
     BOOL m_bNoReparse = FALSE;
 
 private:
+    // Whether the title, style link and background sound are in
+    // m_listObjects (and the sound in m_pMultimedia), so the parse need not
+    // search the list at every such tag.
+    BOOL m_bTitleListed = FALSE;
+    BOOL m_bStyleLinkListed = FALSE;
+    BOOL m_bBgSoundListed = FALSE;
+    BOOL m_bBgSoundInMultimedia = FALSE;
+
     // Parts of the tag recognition, one per element kind.
     unsigned int OnStartTag(const wchar_t* pszTag, TagAttribute* pAttributes);
     unsigned int OnEndTag(const wchar_t* pszTag);
