@@ -54,6 +54,9 @@ public:
     int Generate(CkvuuStdioFile* pFile) override;
 
 private:
+    // Appends a new area with the five fields of area (positions 0).
+    void CopyArea(const CHTMLMapArea& area);
+
     CString m_strName;
     CStringList m_listTargets{10};
     CList<CHTMLMapArea*, CHTMLMapArea*> m_listAreas{10};

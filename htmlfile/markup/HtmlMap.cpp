@@ -1,0 +1,122 @@
+#include <htmlfile/markup/AttributeText.h>
+#include <htmlfile/markup/HtmlMap.h>
+
+#include <memory>
+
+using htmlfile_markup::AttributeText;
+
+CHTMLMapArea::CHTMLMapArea(const wchar_t* pszShape, const wchar_t* pszCoords, const wchar_t* pszHref,
+                           const wchar_t* pszAlt, const wchar_t* pszFrame)
+    : m_strShape(pszShape), m_strCoords(pszCoords), m_strHref(pszHref), m_strAlt(pszAlt), m_strFrame(pszFrame)
+{
+}
+
+int CHTMLMapArea::Generate(CkvuuStdioFile* pFile)
+{
+    WriteText(pFile, L"<AREA");
+    if (!m_strShape.IsEmpty()) WriteText(pFile, AttributeText(L"SHAPE", m_strShape));
+    if (!m_strCoords.IsEmpty()) WriteText(pFile, AttributeText(L"COORDS", m_strCoords));
+    if (!m_strHref.IsEmpty()) WriteText(pFile, AttributeText(L"HREF", m_strHref));
+    if (!m_strAlt.IsEmpty()) {
+        // ALT for the old browsers, TITLE for the tooltip of newer ones.
+        WriteText(pFile, AttributeText(L"ALT", m_strAlt));
+        WriteText(pFile, AttributeText(L"TITLE", m_strAlt));
+    }
+    if (!m_strFrame.IsEmpty()) WriteText(pFile, AttributeText(L"TARGET", m_strFrame));
+    WriteText(pFile, L">\r\n");
+    return 1;
+}
+
+CHTMLMap::CHTMLMap(const wchar_t* pszName) : m_strName(pszName)
+{
+}
+
+CHTMLMap::CHTMLMap(const CHTMLMap& other) : CHTMLObject(), m_strName(other.m_strName)
+{
+    // The copy has no place in any file, hence positions 0, and owns areas
+    // of its own so that either map can be deleted first.
+    for (POSITION pos = other.GetTargetHeadPosition(); pos;)
+        AddTarget(other.GetNextTarget(pos));
+    try {
+        for (POSITION pos = other.GetMapAreaHeadPosition(); pos;) {
+            const CHTMLMapArea* pArea = other.GetNextMapArea(pos);
+            if (pArea) CopyArea(*pArea);
+        }
+    } catch (...) {
+        // No destructor runs for a half-built object: free what it owns.
+        RemoveAllMapAreas();
+        throw;
+    }
+}
+
+void CHTMLMap::CopyArea(const CHTMLMapArea& area)
+{
+    auto pCopy = std::make_unique<CHTMLMapArea>(area.Shape(), area.Coords(), area.Href(), area.Alt(), area.Frame());
+    AddMapArea(pCopy.get());
+    pCopy.release();
+}
+
+CHTMLMap::~CHTMLMap()
+{
+    RemoveAllMapAreas();
+}
+
+int CHTMLMap::AddTarget(const wchar_t* pszTarget)
+{
+    m_listTargets.AddTail(pszTarget);
+    return 1;
+}
+
+POSITION CHTMLMap::GetTargetHeadPosition() const
+{
+    return m_listTargets.GetHeadPosition();
+}
+
+const wchar_t* CHTMLMap::GetNextTarget(POSITION& pos) const
+{
+    return m_listTargets.GetNext(pos);
+}
+
+int CHTMLMap::AddMapArea(CHTMLMapArea* pArea)
+{
+    m_listAreas.AddTail(pArea);
+    return 1;
+}
+
+POSITION CHTMLMap::GetMapAreaHeadPosition() const
+{
+    return m_listAreas.GetHeadPosition();
+}
+
+CHTMLMapArea* CHTMLMap::GetNextMapArea(POSITION& pos) const
+{
+    return m_listAreas.GetNext(pos);
+}
+
+CHTMLMapArea* CHTMLMap::FindMapArea(const wchar_t* pszCoords) const
+{
+    for (POSITION pos = m_listAreas.GetHeadPosition(); pos;) {
+        CHTMLMapArea* pArea = m_listAreas.GetNext(pos);
+        if (pArea && pArea->Coords() == pszCoords) return pArea;
+    }
+    return nullptr;
+}
+
+void CHTMLMap::RemoveAllMapAreas()
+{
+    while (!m_listAreas.IsEmpty())
+        delete m_listAreas.RemoveHead();
+}
+
+int CHTMLMap::Generate(CkvuuStdioFile* pFile)
+{
+    WriteText(pFile, L"<MAP NAME=\"");
+    WriteText(pFile, m_strName);
+    WriteText(pFile, L"\">\r\n");
+    for (POSITION pos = m_listAreas.GetHeadPosition(); pos;) {
+        CHTMLMapArea* pArea = m_listAreas.GetNext(pos);
+        if (pArea) pArea->Generate(pFile);
+    }
+    WriteText(pFile, L"</MAP>");
+    return 1;
+}
