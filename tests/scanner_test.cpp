@@ -1,0 +1,358 @@
+// Tests of the tag scanner: events, positions, attributes, collected text and
+// ownership of attribute chains. Every input goes through the scanner twice,
+// as one block and one byte at a time, and both must give the same events.
+#include <htmlfile/outside/Html.h>
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cstdlib>
+#include <cwchar>
+#include <cwctype>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Answer = std::function<unsigned int(const std::wstring& tag, _HTML_cbreason reason)>;
+
+// Writes each event as "<name a="v" b> begin-end", "</name> begin-end", with
+// the collected text appended to end tags as ` "text"` when there is some.
+class Recorder : public HTMLCallback {
+public:
+    explicit Recorder(Answer answer = {}) : m_answer(std::move(answer)) {}
+
+    unsigned int callback(HTML& html, _HTML_cbreason reason, const wchar_t* pszTag,
+                          TagAttribute* const pAttributes) override
+    {
+        std::wstring event = reason == HTMLCB_STARTTAG ? L"<" : L"</";
+        event += pszTag;
+        for (const TagAttribute* a = pAttributes; a; a = a->m_pNext) {
+            event += L' ';
+            event += a->m_pszName;
+            if (a->m_pszValue) event += L"=\"" + std::wstring(a->m_pszValue) + L'"';
+        }
+        event += L"> " + std::to_wstring(html.TagBegin()) + L'-' + std::to_wstring(html.TagEnd());
+        if (reason == HTMLCB_ENDTAG && html.HasCollectedText())
+            event += L" \"" + std::wstring(html.CollectedText()) + L'"';
+        events.push_back(event);
+        spans.emplace_back(html.TagBegin(), html.TagEnd());
+        return m_answer ? m_answer(pszTag, reason) : HTMLCB_NONE;
+    }
+
+    std::vector<std::wstring> events;
+    std::vector<std::pair<int, int>> spans;
+    long long position = 0; // units fed, read after the last byte
+
+private:
+    Answer m_answer;
+};
+
+// Feeds the input with Feed, cut into blocks at `cuts`, or with operator<<
+// one byte at a time when byteByByte is set.
+Recorder Feed(const std::string& input, const Answer& answer, const std::vector<size_t>& cuts = {},
+             bool byteByByte = false)
+{
+    Recorder recorder(answer);
+    HTML html;
+    html.init();
+    html.regcallback(&recorder);
+    size_t from = 0;
+    for (size_t cut : cuts) {
+        html.Feed(input.data() + from, cut - from);
+        from = cut;
+    }
+    if (byteByByte) {
+        for (char ch : input) html << ch;
+    } else {
+        html.Feed(input.data() + from, input.size() - from);
+    }
+    recorder.position = html.Position();
+    return recorder;
+}
+
+std::vector<std::wstring> Scan(const std::string& input, const Answer& answer = {})
+{
+    const Recorder whole = Feed(input, answer);
+    const Recorder bytewise = Feed(input, answer, {}, true);
+    EXPECT_EQ(bytewise.events, whole.events) << "fed byte by byte: " << input;
+    EXPECT_EQ(bytewise.position, whole.position) << input;
+    return whole.events;
+}
+
+using Events = std::vector<std::wstring>;
+
+// Answers as the document does for a title: collect after the start tag,
+// stop at the end tag.
+unsigned int CollectTitle(const std::wstring& tag, _HTML_cbreason reason)
+{
+    std::wstring lower = tag;
+    for (wchar_t& c : lower) c = std::towlower(c);
+    if (lower != L"title") return HTMLCB_NONE;
+    return reason == HTMLCB_STARTTAG ? HTMLCB_COLLECTTEXT : HTMLCB_STOPTEXT;
+}
+
+TEST(Scanner, PositionsCountCharactersNotBytes)
+{
+    // é is 2 bytes, € 3, U+1F600 4; each is one unit with 32-bit wchar_t.
+    EXPECT_EQ(Scan("ab<p x=1>cd</p>"), (Events{L"<p x=\"1\"> 3-9", L"</p> 12-15"}));
+    EXPECT_EQ(Scan("\xC3\xA9<b>\xE2\x82\xAC</b>\xF0\x9F\x98\x80<i>"),
+              (Events{L"<b> 2-4", L"</b> 6-9", L"<i> 11-13"}));
+    // Generalised forms the document may feed count one unit each: a value
+    // beyond U+10FFFF, a lone surrogate, the 5- and 6-byte forms. A stray
+    // continuation byte, 0xFF, and a sequence cut short are one unit each.
+    struct Case { const char* input; const wchar_t* event; };
+    const Case cases[] = {
+        {"\xF4\x90\x80\x81<a>", L"<a> 2-4"},       {"\xED\xA0\x80<a>", L"<a> 2-4"},
+        {"\xF8\x88\x80\x80\x80<a>", L"<a> 2-4"},   {"\xFC\x84\x80\x80\x80\x80<a>", L"<a> 2-4"},
+        {"\x80\x80<a>", L"<a> 3-5"},               {"\xC3\xA9\x80<a>", L"<a> 3-5"},
+        {"\xE2\x82<a>", L"<a> 2-4"},               {"\xFF\xC3<a>", L"<a> 3-5"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(Scan(c.input), Events{c.event}) << c.input;
+
+    HTML html;
+    html.Feed("\xC3\xA9\xE2\x82", 4); // an open sequence counts once it starts
+    EXPECT_EQ(html.Position(), 2);
+    html << '\xAC';
+    EXPECT_EQ(html.Position(), 2);
+
+    // Names and values are decoded; overlong and truncated sequences become
+    // U+FFFD. A name must start with an ASCII letter, so "<\xC3\xA9" is text.
+    EXPECT_EQ(Scan("<\xC3\xA9><t\xC3\xA9 v=\"\xE2\x82\xAC\xF0\x9F\x98\x80\" w=\xC0\xAF x=\"\xE2\x82\">"),
+              Events{L"<t\u00e9 v=\"\u20ac\U0001F600\" w=\"\uFFFD\" x=\"\uFFFD\"> 4-24"});
+}
+
+TEST(Scanner, EveryBlockBoundaryGivesTheSameEvents)
+{
+    const std::string input = "x<A HREF=\"a\xE2\x82\xAC\" b c='' d=e>t&amp;<!-- <b> --><title>\xC3\xA9<i></title>"
+                              "<script><p></script><!DOCTYPE x><?pi?></a><plaintext></p>";
+    const Events whole = Scan(input, CollectTitle);
+    ASSERT_EQ(whole.size(), 7u);
+    for (size_t cut = 1; cut < input.size(); ++cut)
+        EXPECT_EQ(Feed(input, CollectTitle, {cut}).events, whole) << "cut at " << cut;
+}
+
+TEST(Scanner, MarkupThatIsNoTag)
+{
+    struct Case { const char* input; Events events; };
+    const Case cases[] = {
+        {"<!-- <a> --><b>", {L"<b> 13-15"}},
+        {"<!--><b>", {L"<b> 6-8"}},
+        {"<!---><b>", {L"<b> 7-9"}},
+        {"<!-- x --!><b>", {L"<b> 12-14"}},
+        {"<!-- -- > <a> --- ><a> -->", {}},
+        {"<!-x><b>", {L"<b> 6-8"}},
+        {"<!DOCTYPE html PUBLIC \"-//x\"><b>", {L"<b> 30-32"}},
+        {"<?xml version=\"1.0\"?><b>", {L"<b> 22-24"}},
+        {"<![CDATA[<a>]]><b>", {L"<b> 16-18"}},
+        {"</ a><b>", {L"<b> 6-8"}},
+        {"</><b>", {L"<b> 4-6"}},
+        {"a < b <3 <<b>", {L"<b> 11-13"}},
+        {"<script>if (a<b) x('<p>', '</scriptx>');</SCRIPT ><i>",
+         {L"<script> 1-8", L"</SCRIPT> 41-50", L"<i> 51-53"}},
+        {"<Style><p></style/><xmp><p></xmp><iframe><p></iframe><noembed><p></noembed>",
+         {L"<Style> 1-7", L"</style> 11-19", L"<xmp> 20-24", L"</xmp> 28-33", L"<iframe> 34-41", L"</iframe> 45-53",
+          L"<noembed> 54-62", L"</noembed> 66-75"}},
+        {"<textarea></textareax><p></TEXTAREA>", {L"<textarea> 1-10", L"</TEXTAREA> 26-36"}},
+        {"<noframes><body></noframes><noscript><p></noscript>",
+         {L"<noframes> 1-10", L"<body> 11-16", L"</noframes> 17-27", L"<noscript> 28-37", L"<p> 38-40",
+          L"</noscript> 41-51"}},
+        {"<plaintext><a></plaintext>", {L"<plaintext> 1-11"}},
+        {"<br/><a/b></a x='>'>", {L"<br> 1-5", L"<a b> 6-10", L"</a> 11-20"}},
+        {"<a href='x", {}},
+        {"<b>text</b", {L"<b> 1-3"}},
+        {"<!-- <a>", {}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(Scan(c.input), c.events) << c.input;
+}
+
+TEST(Scanner, AttributesKeepOrderCaseAndRawValues)
+{
+    EXPECT_EQ(Scan("<IMG Src=\"a b\" alt='x\"y' w=10 IsMap e=\"\" d=1 d=2 f= g=> <a =x z=&amp; t=>"),
+              (Events{L"<IMG Src=\"a b\" alt=\"x\"y\" w=\"10\" IsMap e=\"\" d=\"1\" d=\"2\" f=\"g=\"> 1-55",
+                      L"<a =x z=\"&amp;\" t=\"\"> 57-73"}));
+
+    // An empty value is non-null, a missing one null; FindAttribute looks
+    // names up ignoring case and answers a valueless name with the name.
+    struct Lookup : HTMLCallback {
+        unsigned int callback(HTML&, _HTML_cbreason, const wchar_t*, TagAttribute* const a) override
+        {
+            EXPECT_EQ(a->m_pNext->m_pszValue, nullptr);
+            EXPECT_STREQ(a->m_pNext->m_pNext->m_pszValue, L"");
+            EXPECT_STREQ(a->FindAttribute(L"SRC"), L"1");
+            EXPECT_STREQ(a->FindAttribute(L"ismap"), L"IsMap");
+            EXPECT_STREQ(a->FindAttribute(L"alt"), L"");
+            EXPECT_EQ(a->FindAttribute(L"title"), nullptr);
+            EXPECT_EQ(a->FindAttribute(L""), nullptr);
+            EXPECT_EQ(a->FindAttribute(nullptr), nullptr);
+            ++calls;
+            return HTMLCB_NONE;
+        }
+        int calls = 0;
+    } lookup;
+    HTML html;
+    html.regcallback(&lookup);
+    const std::string input = "<img src=1 IsMap alt=\"\" src=2>";
+    html.Feed(input.data(), input.size());
+    EXPECT_EQ(lookup.calls, 1);
+}
+
+TEST(TagAttribute, CopiesFindsAndFreesLongChains)
+{
+    TagAttribute empty(L"", L"");
+    EXPECT_EQ(empty.m_pszName, nullptr);
+    EXPECT_EQ(empty.m_pszValue, nullptr);
+
+    const wchar_t name[] = L"Name";
+    auto* head = new TagAttribute(nullptr, L"ignored"); // nameless: skipped by lookups
+    head->m_pNext = new TagAttribute(name, L"v");
+    EXPECT_NE(head->m_pNext->m_pszName, name);
+    EXPECT_STREQ(head->FindAttribute(L"nAME"), L"v");
+    TagAttribute* tail = head->m_pNext;
+    for (int i = 0; i < 200000; ++i) tail = tail->m_pNext = new TagAttribute(L"x", nullptr);
+    delete head; // must neither recurse 200000 deep nor leak
+}
+
+TEST(Scanner, KeptChainsBelongToTheCallee)
+{
+    struct Keeper : HTMLCallback {
+        unsigned int callback(HTML&, _HTML_cbreason reason, const wchar_t* tag, TagAttribute* const a) override
+        {
+            if (reason != HTMLCB_STARTTAG || std::wcscmp(tag, L"body") != 0) return HTMLCB_NONE;
+            kept.push_back(a);
+            return HTMLCB_KEEPATTRIBUTES;
+        }
+        ~Keeper() override
+        {
+            for (TagAttribute* chain : kept) delete chain;
+        }
+        std::vector<TagAttribute*> kept;
+    } keeper;
+    HTML html;
+    html.regcallback(&keeper);
+    const std::string input = "<body bgcolor=red text background=\"\"><p class=x id=y z><body a=1><p q=2 r s=3 t=4>";
+    html.Feed(input.data(), input.size());
+    ASSERT_EQ(keeper.kept.size(), 2u);
+    // Later tags reuse the scanner's own nodes, never the kept ones.
+    const TagAttribute* first = keeper.kept[0];
+    EXPECT_STREQ(first->FindAttribute(L"bgcolor"), L"red");
+    EXPECT_STREQ(first->FindAttribute(L"text"), L"text");
+    EXPECT_STREQ(first->m_pNext->m_pNext->m_pszValue, L"");
+    EXPECT_EQ(first->m_pNext->m_pNext->m_pNext, nullptr);
+    EXPECT_STREQ(keeper.kept[1]->FindAttribute(L"a"), L"1");
+    EXPECT_EQ(keeper.kept[1]->m_pNext, nullptr);
+    html.init(); // frees the pool; the kept chains stay valid
+    EXPECT_STREQ(first->m_pszName, L"bgcolor");
+}
+
+TEST(Scanner, CollectedTextDecodesReferences)
+{
+    EXPECT_EQ(Scan("<title>Caf&eacute; &amp; Bar</title>", CollectTitle),
+              (Events{L"<title> 1-7", L"</title> 29-36 \"Caf\u00e9 & Bar\""}));
+    EXPECT_EQ(Scan("<title>&notit; &notin; &#x41;&#66&#0;&#x110000;&#xD800;&#128;&#x81;&#; &#xg &bogus; "
+                   "&amp&lt;&ampx &NotNestedGreaterGreater; &\xC3\xA9</title>",
+                   CollectTitle)[1],
+              L"</title> 127-134 \"\u00acit; \u2209 AB\uFFFD\uFFFD\uFFFD\u20ac\u0081&#; &#xg &bogus; &<&x "
+              L"\u2aa2\u0338 &\u00e9\"");
+    // RCDATA: a tag inside a title is text, and so is an end tag of another name.
+    EXPECT_EQ(Scan("<TITLE>a<b>c</b></titlex></Title>", CollectTitle),
+              (Events{L"<TITLE> 1-7", L"</Title> 26-33 \"a<b>c</b></titlex>\""}));
+    // Collecting goes on over other tags until an end tag answers "stop";
+    // comments are left out, a '<' that starts nothing stays.
+    const Answer collectP = [](const std::wstring& tag, _HTML_cbreason reason) -> unsigned int {
+        if (tag != L"p") return HTMLCB_NONE;
+        return reason == HTMLCB_STARTTAG ? HTMLCB_COLLECTTEXT : HTMLCB_STOPTEXT;
+    };
+    EXPECT_EQ(Scan("x<p>a<i>b</i>c<!-- y -->d < e</p>f</i><title>t</title>", collectP),
+              (Events{L"<p> 2-4", L"<i> 6-8", L"</i> 10-13 \"ab\"", L"</p> 30-33 \"abcd < e\"", L"</i> 35-38",
+                      L"<title> 39-45", L"</title> 47-54"}));
+    EXPECT_EQ(Scan("<title></title>", CollectTitle), (Events{L"<title> 1-7", L"</title> 8-15"}));
+}
+
+TEST(Scanner, InitStartsANewStream)
+{
+    Recorder recorder(CollectTitle);
+    HTML html;
+    html.regcallback(&recorder);
+    html.Feed("<a><title>abc<b href", 20);
+    html.init();
+    EXPECT_EQ(html.Position(), 0);
+    html.Feed("x></title><p>", 13); // no pending tag, no RCDATA, no text left
+    EXPECT_EQ(recorder.events, (Events{L"<a> 1-3", L"<title> 4-10", L"</title> 3-10", L"<p> 11-13"}));
+    EXPECT_EQ(html.Position(), 13);
+
+    // Called from a callback, init() drops the rest of the block being fed.
+    HTML inner;
+    Recorder resetting([&inner](const std::wstring& tag, _HTML_cbreason) {
+        if (tag == L"reset") inner.init();
+        return 0u;
+    });
+    inner.regcallback(&resetting);
+    inner.Feed("<reset><lost>", 13);
+    EXPECT_EQ(inner.Position(), 0);
+    inner.Feed("<b>", 3);
+    EXPECT_EQ(resetting.events, (Events{L"<reset> 1-7", L"<b> 1-3"}));
+}
+
+TEST(Scanner, HugeTokensStayLinear)
+{
+    // A name far beyond what the document compares, a value and a comment
+    // of 4 MB each, fed byte by byte.
+    const size_t size = 4 << 20;
+    const std::string input = std::string(1, '<') + std::string(300, 'n') + " a=\"" + std::string(size, 'v') + "\"><!--" +
+                              std::string(size, '-') + "--><p>";
+    const Recorder recorder = Feed(input, {}, {}, true);
+    const size_t tagEnd = 1 + 300 + 4 + size + 2;
+    EXPECT_EQ(recorder.events, (Events{L'<' + std::wstring(300, L'n') + L" a=\"" + std::wstring(size, L'v') + L"\"> 1-" +
+                                           std::to_wstring(tagEnd),
+                                       L"<p> " + std::to_wstring(input.size() - 2) + L'-' +
+                                           std::to_wstring(input.size())}));
+}
+
+// Real topic files: whole, byte by byte and in uneven blocks the events are
+// the same, and where the file is valid UTF-8 every position lands on the
+// tag's '<' and '>' in the decoded text.
+TEST(Scanner, CorpusFilesAgreeWithTheirDecodedText)
+{
+    const std::filesystem::path corpus = std::filesystem::path(HTMLFILE_SHARED_DIR) / "corpus" / "files";
+    if (!std::filesystem::is_directory(corpus)) GTEST_SKIP() << "no corpus at " << corpus;
+    const bool utf8Locale = std::setlocale(LC_CTYPE, "C.UTF-8") != nullptr;
+    int files = 0, checkedPositions = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(corpus)) {
+        if (!entry.is_regular_file()) continue;
+        std::ifstream in(entry.path(), std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::vector<size_t> cuts;
+        for (size_t at = 7; at < bytes.size(); at += at % 97 + 1) cuts.push_back(at);
+        const Recorder whole = Feed(bytes, CollectTitle);
+        ASSERT_EQ(Feed(bytes, CollectTitle, {}, true).events, whole.events) << entry.path();
+        ASSERT_EQ(Feed(bytes, CollectTitle, cuts).events, whole.events) << entry.path();
+        ++files;
+
+        if (!utf8Locale || bytes.find('\0') != std::string::npos) continue;
+        std::wstring text(bytes.size(), L'\0');
+        const size_t length = std::mbstowcs(&text[0], bytes.c_str(), text.size());
+        if (length == static_cast<size_t>(-1)) continue; // not valid UTF-8
+        text.resize(length);
+        EXPECT_EQ(whole.position, static_cast<long long>(length)) << entry.path();
+        for (size_t i = 0; i < whole.events.size(); ++i) {
+            const auto [begin, end] = whole.spans[i];
+            ASSERT_TRUE(begin >= 1 && end <= static_cast<int>(length)) << entry.path();
+            EXPECT_EQ(text[begin - 1], L'<') << entry.path();
+            EXPECT_EQ(text[end - 1], L'>') << entry.path();
+            const std::wstring& event = whole.events[i];
+            const size_t nameBegin = event[1] == L'/' ? 2 : 1;
+            const std::wstring name = event.substr(nameBegin, event.find_first_of(L" >") - nameBegin);
+            EXPECT_EQ(text.compare(begin - 1 + nameBegin, name.size(), name), 0) << entry.path();
+            ++checkedPositions;
+        }
+    }
+    std::printf("corpus: %d files, %d tag positions checked\n", files, checkedPositions);
+    EXPECT_GT(files, 0);
+}
+
+} // namespace
