@@ -6,6 +6,8 @@
 #include <htmlfile/markup/HtmlObject.h>
 #include <htmlfile/platform/List.h>
 
+#include <functional>
+
 class CHtmlTokenList;
 
 // The value of m_crBorderColor that means "no border colour".
@@ -48,6 +50,11 @@ public:
     COLORREF m_crBorderColor = NO_BORDER_COLOR;
     BOOL m_bNoResize = FALSE;
     CString m_strScrolling{L"auto"};
+
+private:
+    // Hands the attribute text of the frame tag to put, piece by piece, in
+    // the order and under the conditions both writers share.
+    void PutAttributes(const std::function<void(const wchar_t*)>& put) const;
 };
 
 // A frameset owns its children: its destructor destroys every frame and
@@ -82,4 +89,14 @@ public:
     int m_nCurCol = 0;
     int m_nCurRow = 0;
     CList<CHtmlFileFramesetItem*, CHtmlFileFramesetItem*> m_listItems{10};
+
+private:
+    // Hands the cols and rows attributes of the start tag to put, piece by
+    // piece; a list with one entry or none is left out.
+    void PutSizeAttributes(const std::function<void(const wchar_t*)>& put) const;
+    // Inserts the tokens of a child before pos, calling it as the class its
+    // m_nItemType names.
+    static void InsertChild(CHtmlFileFramesetItem* pItem, CHtmlTokenList* pList, int nIndent, POSITION pos);
+    // Writes a child to a file, calling it as the class its m_nItemType names.
+    static void WriteChild(CHtmlFileFramesetItem* pItem, CkvuuStdioFile* pFile, int nIndent);
 };
