@@ -1,27 +1,37 @@
 // CkvuuStdioFile: the encoding-aware text file through which topics are read
 // and written. Reading decodes the file into wchar_t units; writing encodes
-// wchar_t text in the file's encoding.
+// wchar_t text in the file's encoding. A file is opened either to read or to
+// write, never both.
 //
 // Reading: a UTF-8, UTF-16LE or UTF-16BE byte-order mark selects that
 // encoding (the mark is neither delivered nor counted). Without a mark, a
-// file that is valid UTF-8 throughout is UTF-8 (checked streaming when the
-// file is opened), anything else is windows-1252 with its five unassigned
+// file that is valid UTF-8 throughout (checked streaming when the file is
+// opened) is UTF-8, anything else is windows-1252 with its five unassigned
 // bytes mapped to U+0081, U+008D, U+008F, U+0090 and U+009D, so that every
 // byte sequence decodes and re-encodes to itself. Line ends are not
-// translated. Lone surrogates of a UTF-16 file are kept.
+// translated. A UTF-16 surrogate pair becomes one wchar_t; a lone surrogate
+// is kept as its own value; an odd last byte of a UTF-16 file is delivered
+// as 0x110000 + the byte. In a file marked as UTF-8, an ill-formed sequence
+// reads as U+FFFD.
 //
 // Read counts and Seek offsets are both in wchar_t units of decoded text, so
 // a position taken while reading can be sought to again.
 //
 // Writing: a new file is UTF-8 without a byte-order mark unless another
-// encoding is set before the first write (SetEncoding, TakeEncodingFrom). A
-// character the encoding cannot hold (windows-1252) is written as the
-// character reference "&#N;". Output is buffered; Close() writes what is
-// left and reports failure by throwing, the destructor closes silently.
+// encoding is set before the first write (SetEncoding, TakeEncodingFrom); a
+// mark, if chosen, is written even when no text follows. A character the
+// encoding cannot hold is written as the character reference "&#N;"
+// (windows-1252) or as U+FFFD (UTF-8: lone surrogates and values above
+// U+10FFFF); the UTF-16 encoders write lone surrogates as they are and
+// 0x110000 + b as the byte b. Hence reading a file and writing what was read
+// in the same encoding gives the same bytes. Output is buffered; Close()
+// writes what is left and reports failure by throwing, the destructor closes
+// silently.
 #pragma once
 
 #include <htmlfile/platform/File.h>
 
+#include <cstddef>
 #include <memory>
 
 // The utility library's file base.
@@ -41,7 +51,9 @@ public:
     };
 
     // Opens the file (CFile::modeRead | CFile::shareDenyNone to read, or
-    // CFile::modeCreate | CFile::modeWrite to write); throws CFileException.
+    // CFile::modeCreate | CFile::modeWrite to write; any mode with write
+    // access opens it to write) and, to read, finds its encoding. Throws
+    // CFileException.
     CkvuuStdioFile(const wchar_t* pszFileName, UINT nOpenFlags);
     ~CkvuuStdioFile() override;
 
@@ -56,16 +68,18 @@ public:
 
     // Positions the next Read after lOff units of decoded text from the
     // start (CFile::begin) or from the current read position
-    // (CFile::current). Forward seeks decode and skip; a backward seek reads
-    // again from the start. Returns the new position in units.
+    // (CFile::current) or end (CFile::end). Forward seeks decode and skip; a
+    // backward seek reads again from the start. A seek past the end stops at
+    // the end. Returns the new position in units. Files open to read only.
     LONGLONG Seek(LONGLONG lOff, UINT nFrom);
 
-    // Size of the file in bytes.
+    // Size of the file in bytes, text still buffered for writing included.
     ULONGLONG GetLength() const;
 
     Encoding GetEncoding() const noexcept;
     BOOL HasByteOrderMark() const noexcept;
-    // For a file opened to write, before the first write.
+    // For a file opened to write, before the first write (otherwise
+    // std::logic_error). windows-1252 never has a byte-order mark.
     void SetEncoding(Encoding encoding, BOOL bByteOrderMark);
     void TakeEncodingFrom(const CkvuuStdioFile& other);
 
@@ -77,4 +91,15 @@ public:
 private:
     struct Impl;
     std::unique_ptr<Impl> m_pImpl;
+
+    // Throws unless the file is open for reading (bWriting false) or writing.
+    void RequireOpenFor(bool bWriting) const;
+    void DetectEncoding();
+    bool IsUtf8Throughout();
+    void RefillInput();
+    void RewindToText();
+    size_t DecodeInto(wchar_t* pOut, size_t nCount);
+    void SkipUnits(ULONGLONG nCount);
+    void StartOutput();
+    void FlushOutput();
 };

@@ -1,0 +1,266 @@
+#include <htmlfile/outside/KvuuStdioFile.h>
+#include <htmlfile/outside/TextEncoding.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <stdexcept>
+
+namespace {
+
+// Bytes read ahead or waiting to be written. Large enough that a topic is
+// read in one or two system calls, small enough not to matter per document.
+constexpr size_t kBufferSize = 64 * 1024;
+
+// Units decoded and dropped per step while seeking forward.
+constexpr size_t kSkipChunk = 1024;
+
+bool OpensToWrite(UINT nOpenFlags) noexcept
+{
+    return (nOpenFlags & (CFile::modeWrite | CFile::modeReadWrite)) != 0;
+}
+
+} // namespace
+
+struct CkvuuStdioFile::Impl {
+    explicit Impl(bool writing) : bWriting(writing), buffer(new unsigned char[kBufferSize]) {}
+
+    const bool bWriting;
+    Encoding encoding = encodingUtf8;
+    bool bByteOrderMark = false;
+
+    // Reading: bytes [nBegin, nEnd) of buffer are read ahead and not yet
+    // decoded. Writing: bytes [0, nEnd) wait to be written.
+    std::unique_ptr<unsigned char[]> buffer;
+    size_t nBegin = 0;
+    size_t nEnd = 0;
+
+    // Reading.
+    bool bEndOfFile = false; // nothing left in the file beyond the buffer
+    LONGLONG nTextStart = 0; // byte offset of the text, after any mark
+    LONGLONG nPosition = 0;  // units delivered since the start of the text
+
+    // Writing: the mark, if any, is in the buffer and the encoding is fixed.
+    bool bStarted = false;
+};
+
+CkvuuStdioFile::CkvuuStdioFile(const wchar_t* pszFileName, UINT nOpenFlags)
+    : CQLFile(pszFileName, nOpenFlags), m_pImpl(std::make_unique<Impl>(OpensToWrite(nOpenFlags)))
+{
+    if (!m_pImpl->bWriting) DetectEncoding();
+}
+
+CkvuuStdioFile::~CkvuuStdioFile()
+{
+    try {
+        Close();
+    } catch (...) {
+        // A destructor has nobody to report to; callers who care call Close().
+    }
+}
+
+void CkvuuStdioFile::RequireOpenFor(bool bWriting) const
+{
+    if (!IsOpen() || m_pImpl->bWriting != bWriting)
+        throw CFileException(CFileException::invalidFile, -1, m_strFileName);
+}
+
+// The first block tells whether there is a mark. A file without one is read
+// through once to see whether it is UTF-8; a file that fits in the first
+// block needs no second read.
+void CkvuuStdioFile::DetectEncoding()
+{
+    Impl& s = *m_pImpl;
+    RefillInput();
+    const htmlfile_text::ByteOrderMark mark = htmlfile_text::DetectByteOrderMark(s.buffer.get(), s.nEnd);
+    s.bByteOrderMark = mark.length != 0;
+    if (s.bByteOrderMark) {
+        s.encoding = mark.encoding;
+        s.nBegin = mark.length;
+        s.nTextStart = static_cast<LONGLONG>(mark.length);
+        return;
+    }
+    s.encoding = IsUtf8Throughout() ? encodingUtf8 : encodingWindows1252;
+}
+
+bool CkvuuStdioFile::IsUtf8Throughout()
+{
+    Impl& s = *m_pImpl;
+    htmlfile_text::Utf8Validator validator;
+    bool bValid = validator.Feed(s.buffer.get(), s.nEnd);
+    if (s.bEndOfFile) return bValid && validator.Finish();
+    while (bValid && !s.bEndOfFile) {
+        s.nBegin = s.nEnd = 0;
+        RefillInput();
+        bValid = validator.Feed(s.buffer.get(), s.nEnd);
+    }
+    RewindToText();
+    return bValid && validator.Finish();
+}
+
+// Moves the undecoded tail to the front and fills the rest of the buffer.
+// CFile::Read returns short only at the end of the file.
+void CkvuuStdioFile::RefillInput()
+{
+    Impl& s = *m_pImpl;
+    const size_t nLeft = s.nEnd - s.nBegin;
+    std::memmove(s.buffer.get(), s.buffer.get() + s.nBegin, nLeft);
+    s.nBegin = 0;
+    s.nEnd = nLeft;
+    const auto nWanted = static_cast<UINT>(kBufferSize - nLeft);
+    const UINT nGot = CFile::Read(s.buffer.get() + nLeft, nWanted);
+    s.nEnd += nGot;
+    if (nGot < nWanted) s.bEndOfFile = true;
+}
+
+void CkvuuStdioFile::RewindToText()
+{
+    Impl& s = *m_pImpl;
+    CFile::Seek(s.nTextStart, CFile::begin);
+    s.nBegin = s.nEnd = 0;
+    s.bEndOfFile = false;
+    s.nPosition = 0;
+}
+
+size_t CkvuuStdioFile::DecodeInto(wchar_t* pOut, size_t nCount)
+{
+    Impl& s = *m_pImpl;
+    size_t nStored = 0;
+    while (nStored < nCount) {
+        if (s.nEnd - s.nBegin < htmlfile_text::kMaxBytesPerDecodedUnit && !s.bEndOfFile) RefillInput();
+        if (s.nBegin == s.nEnd) break; // RefillInput found the end of the file
+        const unsigned char* p = s.buffer.get() + s.nBegin;
+        nStored += htmlfile_text::DecodeUnits(s.encoding, &p, s.buffer.get() + s.nEnd, s.bEndOfFile, pOut + nStored,
+                                              nCount - nStored);
+        s.nBegin = static_cast<size_t>(p - s.buffer.get());
+    }
+    s.nPosition += static_cast<LONGLONG>(nStored);
+    return nStored;
+}
+
+void CkvuuStdioFile::SkipUnits(ULONGLONG nCount)
+{
+    wchar_t scratch[kSkipChunk];
+    while (nCount > 0) {
+        const size_t nWanted = static_cast<size_t>(std::min<ULONGLONG>(nCount, kSkipChunk));
+        const size_t nGot = DecodeInto(scratch, nWanted);
+        if (nGot < nWanted) return; // end of the file
+        nCount -= nGot;
+    }
+}
+
+UINT CkvuuStdioFile::Read(wchar_t* pBuf, UINT nCount, UINT* /*pReserved*/)
+{
+    htmlfile_testing::CountRead(m_strFileName);
+    RequireOpenFor(false);
+    return static_cast<UINT>(DecodeInto(pBuf, nCount));
+}
+
+LONGLONG CkvuuStdioFile::Seek(LONGLONG lOff, UINT nFrom)
+{
+    RequireOpenFor(false);
+    Impl& s = *m_pImpl;
+    if (nFrom == CFile::end) SkipUnits(ULLONG_MAX); // the position becomes the length in units
+    else if (nFrom != CFile::begin && nFrom != CFile::current)
+        throw CFileException(CFileException::badSeek, -1, m_strFileName);
+    const LONGLONG nBase = nFrom == CFile::begin ? 0 : s.nPosition;
+    if (lOff < -nBase) throw CFileException(CFileException::badSeek, -1, m_strFileName);
+    const LONGLONG nTarget = lOff > LLONG_MAX - nBase ? LLONG_MAX : nBase + lOff;
+    if (nTarget < s.nPosition) RewindToText();
+    SkipUnits(static_cast<ULONGLONG>(nTarget - s.nPosition));
+    return s.nPosition;
+}
+
+// The mark goes in front of the first text, or alone at the end when there
+// is none; either way the encoding can't change any more.
+void CkvuuStdioFile::StartOutput()
+{
+    Impl& s = *m_pImpl;
+    if (s.bStarted) return;
+    s.bStarted = true;
+    if (!s.bByteOrderMark) return;
+    size_t nLength = 0;
+    const unsigned char* pMark = htmlfile_text::ByteOrderMarkBytes(s.encoding, &nLength);
+    std::memcpy(s.buffer.get() + s.nEnd, pMark, nLength);
+    s.nEnd += nLength;
+}
+
+// The buffer is emptied before the write, so bytes whose write failed are
+// dropped rather than written a second time by a later flush.
+void CkvuuStdioFile::FlushOutput()
+{
+    Impl& s = *m_pImpl;
+    const size_t nLength = s.nEnd;
+    if (nLength == 0) return;
+    s.nEnd = 0;
+    CFile::Write(s.buffer.get(), static_cast<UINT>(nLength));
+}
+
+void CkvuuStdioFile::Write(const wchar_t* pText, UINT nCount)
+{
+    htmlfile_testing::CountWrite(m_strFileName);
+    RequireOpenFor(true);
+    Impl& s = *m_pImpl;
+    StartOutput();
+    if (!pText) return;
+    const wchar_t* p = pText;
+    const wchar_t* const end = pText + nCount;
+    while (p < end) {
+        if (kBufferSize - s.nEnd < htmlfile_text::kMaxBytesPerEncodedUnit) FlushOutput();
+        s.nEnd += htmlfile_text::EncodeUnits(s.encoding, &p, end, s.buffer.get() + s.nEnd, kBufferSize - s.nEnd);
+    }
+}
+
+ULONGLONG CkvuuStdioFile::GetLength() const
+{
+    const ULONGLONG nOnDisk = CFile::GetLength();
+    return m_pImpl->bWriting ? nOnDisk + m_pImpl->nEnd : nOnDisk;
+}
+
+CkvuuStdioFile::Encoding CkvuuStdioFile::GetEncoding() const noexcept
+{
+    return m_pImpl->encoding;
+}
+
+BOOL CkvuuStdioFile::HasByteOrderMark() const noexcept
+{
+    return m_pImpl->bByteOrderMark ? TRUE : FALSE;
+}
+
+void CkvuuStdioFile::SetEncoding(Encoding encoding, BOOL bByteOrderMark)
+{
+    Impl& s = *m_pImpl;
+    if (!s.bWriting) throw std::logic_error("the encoding of a file read is the file's own");
+    if (s.bStarted) throw std::logic_error("the encoding can't change once writing began");
+    s.encoding = encoding;
+    s.bByteOrderMark = bByteOrderMark && encoding != encodingWindows1252;
+}
+
+void CkvuuStdioFile::TakeEncodingFrom(const CkvuuStdioFile& other)
+{
+    SetEncoding(other.GetEncoding(), other.HasByteOrderMark());
+}
+
+void CkvuuStdioFile::Flush()
+{
+    if (m_pImpl->bWriting && IsOpen()) {
+        StartOutput();
+        FlushOutput();
+    }
+    CFile::Flush();
+}
+
+void CkvuuStdioFile::Close()
+{
+    if (!IsOpen()) return;
+    if (m_pImpl->bWriting) {
+        try {
+            StartOutput();
+            FlushOutput();
+        } catch (...) {
+            Abort();
+            throw;
+        }
+    }
+    CFile::Close();
+}
