@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <optional>
 #include <stdexcept>
 
 namespace {
@@ -42,6 +43,11 @@ struct CkvuuStdioFile::Impl {
 
     // Writing: the mark, if any, is in the buffer and the encoding is fixed.
     bool bStarted = false;
+    // The first write that failed. Writers of markup swallow write errors
+    // so that an element always completes; the file remembers the error and
+    // every later write, Flush and Close report it, so a save that lost a
+    // piece can't look successful.
+    std::optional<CFileException> failure;
 };
 
 CkvuuStdioFile::CkvuuStdioFile(const wchar_t* pszFileName, UINT nOpenFlags)
@@ -198,16 +204,22 @@ void CkvuuStdioFile::FlushOutput()
 
 void CkvuuStdioFile::Write(const wchar_t* pText, UINT nCount)
 {
-    htmlfile_testing::CountWrite(m_strFileName);
     RequireOpenFor(true);
     Impl& s = *m_pImpl;
-    StartOutput();
-    if (!pText) return;
-    const wchar_t* p = pText;
-    const wchar_t* const end = pText + nCount;
-    while (p < end) {
-        if (kBufferSize - s.nEnd < htmlfile_text::kMaxBytesPerEncodedUnit) FlushOutput();
-        s.nEnd += htmlfile_text::EncodeUnits(s.encoding, &p, end, s.buffer.get() + s.nEnd, kBufferSize - s.nEnd);
+    if (s.failure) throw *s.failure;
+    try {
+        htmlfile_testing::CountWrite(m_strFileName);
+        StartOutput();
+        if (!pText) return;
+        const wchar_t* p = pText;
+        const wchar_t* const end = pText + nCount;
+        while (p < end) {
+            if (kBufferSize - s.nEnd < htmlfile_text::kMaxBytesPerEncodedUnit) FlushOutput();
+            s.nEnd += htmlfile_text::EncodeUnits(s.encoding, &p, end, s.buffer.get() + s.nEnd, kBufferSize - s.nEnd);
+        }
+    } catch (const CFileException& e) {
+        s.failure = e;
+        throw;
     }
 }
 
@@ -243,6 +255,7 @@ void CkvuuStdioFile::TakeEncodingFrom(const CkvuuStdioFile& other)
 
 void CkvuuStdioFile::Flush()
 {
+    if (m_pImpl->failure) throw *m_pImpl->failure;
     if (m_pImpl->bWriting && IsOpen()) {
         StartOutput();
         FlushOutput();
@@ -253,6 +266,10 @@ void CkvuuStdioFile::Flush()
 void CkvuuStdioFile::Close()
 {
     if (!IsOpen()) return;
+    if (m_pImpl->failure) {
+        Abort();
+        throw *m_pImpl->failure;
+    }
     if (m_pImpl->bWriting) {
         try {
             StartOutput();
