@@ -103,18 +103,15 @@ TEST(MultimediaTest, WritesLoopOnlyWhenNotOnce)
     }
 }
 
-TEST(WriteTextTest, AFailedWriteIsSkippedAndTheRestWritten)
+TEST(WriteTextTest, AFailedWriteIsSwallowedByTheWriterAndReportedByTheFile)
 {
     TempDir dir;
     CHTMLEndTag tag(L"p", 0, 0);
-    {
-        CkvuuStdioFile file(dir.WideFile("out.htm").c_str(), CFile::modeCreate | CFile::modeWrite);
-        htmlfile_testing::FailNthWrite(2);
-        EXPECT_EQ(tag.Generate(&file), 1);
-        htmlfile_testing::ResetFaults();
-        file.Close();
-    }
-    EXPECT_EQ(ReadFileBytes(dir.File("out.htm")), "</>");
+    CkvuuStdioFile file(dir.WideFile("out.htm").c_str(), CFile::modeCreate | CFile::modeWrite);
+    htmlfile_testing::FailNthWrite(2);
+    EXPECT_EQ(tag.Generate(&file), 1);
+    htmlfile_testing::ResetFaults();
+    EXPECT_THROW(file.Close(), CFileException);
 }
 
 TEST(TemplateTagTest, OnlyTitleInAnyCaseWritesAndWithoutDocumentItIsNewTopic)
