@@ -1,0 +1,51 @@
+// The tool's commands. Each returns the exit status for what it handled:
+// 0 when every file was handled, 1 when any failed (the others are still
+// handled). Usage errors are caught before a command runs.
+#pragma once
+
+#include "Edits.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace htmltopic {
+
+struct ShowOptions {
+    std::vector<std::string> files; // files and folders
+    bool json = false;
+    unsigned jobs = 0; // 0: one per core
+};
+int RunShow(const ShowOptions& options);
+
+struct SetOptions {
+    std::vector<std::string> files; // files and folders
+    EditRequest edits;
+    std::string output; // -o: write a copy of the one file here
+    unsigned jobs = 0;
+};
+int RunSet(const SetOptions& options);
+
+enum class TopicTemplate { Standard, Bare, Titled };
+struct NewOptions {
+    std::string output;
+    TopicTemplate templateKind = TopicTemplate::Standard;
+    EditRequest edits; // title and style sheet only
+    bool force = false;
+};
+int RunNew(const NewOptions& options);
+
+struct ObjectsOptions {
+    std::string file;
+    std::optional<std::string> deleteId;
+    bool json = false;
+};
+int RunObjects(const ObjectsOptions& options);
+
+struct MapsOptions {
+    std::string file;
+    bool json = false;
+};
+int RunMaps(const MapsOptions& options);
+
+} // namespace htmltopic

@@ -1,0 +1,20 @@
+// What handling one file produced.
+#pragma once
+
+#include <string>
+
+namespace htmltopic {
+
+struct FileOutcome {
+    std::string out; // for stdout
+    std::string err; // for stderr, one "PATH: reason" line per problem
+    bool failed = false;
+
+    void Fail(const std::string& path, const std::string& reason)
+    {
+        err += path + ": " + reason + "\n";
+        failed = true;
+    }
+};
+
+} // namespace htmltopic

@@ -1,0 +1,82 @@
+#include "FileWalk.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+
+namespace htmltopic {
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Lower(std::string text)
+{
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// Collects the topics below folder. An entry that is a folder (a symbolic
+// link to one is not followed, so the walk ends) is walked; every other
+// entry with a topic extension is taken, so that a broken link or a special
+// file is reported when it is opened rather than skipped in silence.
+void CollectTopics(const fs::path& folder, std::vector<std::string>& files, std::vector<std::string>& errors)
+{
+    std::error_code error;
+    fs::directory_iterator it(folder, error);
+    if (error) {
+        errors.push_back(folder.string() + ": cannot list the folder: " + error.message());
+        return;
+    }
+    for (; it != fs::directory_iterator(); it.increment(error)) {
+        const fs::directory_entry& entry = *it;
+        std::error_code typeError;
+        if (entry.is_directory(typeError) && !entry.is_symlink(typeError)) {
+            CollectTopics(entry.path(), files, errors);
+        }
+        else if (HasTopicExtension(entry.path().string())) {
+            files.push_back(entry.path().string());
+        }
+    }
+    if (error) errors.push_back(folder.string() + ": cannot list the folder: " + error.message());
+}
+
+} // namespace
+
+std::string FileListMessages(const FileList& list)
+{
+    std::string text;
+    for (const std::string& note : list.notes) text += note + "\n";
+    for (const std::string& error : list.errors) text += error + "\n";
+    return text;
+}
+
+bool HasTopicExtension(const std::string& path)
+{
+    std::string extension = Lower(fs::path(path).extension().string());
+    return extension == ".htm" || extension == ".html";
+}
+
+bool IsFolder(const std::string& path)
+{
+    std::error_code error;
+    return fs::is_directory(path, error);
+}
+
+FileList ExpandFileArguments(const std::vector<std::string>& arguments)
+{
+    FileList list;
+    for (const std::string& argument : arguments) {
+        if (!IsFolder(argument)) {
+            list.files.push_back(argument);
+            continue;
+        }
+        std::vector<std::string> found;
+        CollectTopics(argument, found, list.errors);
+        std::sort(found.begin(), found.end());
+        if (found.empty()) list.notes.push_back(argument + ": no .htm or .html files in this folder");
+        list.files.insert(list.files.end(), found.begin(), found.end());
+    }
+    return list;
+}
+
+} // namespace htmltopic

@@ -1,0 +1,64 @@
+// `htmltopic new`: a topic from a built-in template.
+#include "Commands.h"
+#include "Jobs.h"
+#include "SaveTopic.h"
+#include "Terminal.h"
+#include "TopicDocument.h"
+
+#include <cstdio>
+#include <sys/stat.h>
+
+namespace htmltopic {
+namespace {
+
+std::unique_ptr<TopicDocument> MakeFromTemplate(TopicTemplate kind)
+{
+    switch (kind) {
+    case TopicTemplate::Standard: return std::make_unique<TopicDocument>(0, 0);
+    case TopicTemplate::Bare: return std::make_unique<TopicDocument>(1, 0);
+    case TopicTemplate::Titled: return std::make_unique<TopicDocument>(1, 1);
+    }
+    return nullptr;
+}
+
+// Empty when the path may be written, else why not.
+std::string WhyNotCreate(const std::string& path, bool force)
+{
+    struct stat status;
+    if (::lstat(path.c_str(), &status) != 0) return {};
+    if (S_ISDIR(status.st_mode)) return "is a folder";
+    return force ? std::string() : "already exists (use --force to overwrite it)";
+}
+
+void CreateTopic(const NewOptions& options, FileOutcome& outcome)
+{
+    const std::string& path = options.output;
+    std::string refusal = WhyNotCreate(path, options.force);
+    if (!refusal.empty()) return outcome.Fail(path, refusal);
+
+    std::unique_ptr<TopicDocument> doc = MakeFromTemplate(options.templateKind);
+    // The template lives in a temporary file until it is saved under its
+    // name; the document removes that file only while it is unsaved.
+    std::string templateFile = WideToUtf8(doc->GetFileName());
+    if (templateFile.empty()) return outcome.Fail(path, "cannot create a temporary file for the new topic");
+
+    EditResult edits = ApplyEdits(*doc, options.edits);
+    for (const std::string& reason : edits.refusals) outcome.Fail(path, "not created: " + reason);
+    if (outcome.failed) return;
+
+    SaveResult saved = SaveCopy(*doc, path);
+    if (!saved.saved) return outcome.Fail(path, saved.reason);
+    std::remove(templateFile.c_str());
+    outcome.out = path + ": created\n";
+}
+
+} // namespace
+
+int RunNew(const NewOptions& options)
+{
+    FileOutcome outcome = RunFileTask(options.output, [&](FileOutcome& result) { CreateTopic(options, result); });
+    Terminal::Instance().Write(outcome.out, outcome.err);
+    return outcome.failed ? 1 : 0;
+}
+
+} // namespace htmltopic

@@ -1,0 +1,74 @@
+// `htmltopic set`: changes properties of topics and saves them.
+#include "Commands.h"
+#include "FileWalk.h"
+#include "Jobs.h"
+#include "SaveTopic.h"
+#include "Terminal.h"
+#include "TopicDocument.h"
+
+#include <filesystem>
+
+namespace htmltopic {
+namespace {
+
+// -o naming the topic itself (by any path) is a save in place.
+bool IsCopy(const std::string& path, const std::string& output)
+{
+    std::error_code error;
+    return !output.empty() && !std::filesystem::equivalent(path, output, error);
+}
+
+std::string JoinRefusals(const std::vector<std::string>& refusals)
+{
+    std::string text;
+    for (const std::string& refusal : refusals) text += (text.empty() ? "" : "; ") + refusal;
+    return text;
+}
+
+void SetOne(const std::string& path, const SetOptions& options, FileOutcome& outcome)
+{
+    std::unique_ptr<TopicDocument> doc = OpenTopic(path, outcome);
+    if (!doc) return;
+    EditResult edits = ApplyEdits(*doc, options.edits);
+    if (!edits.refusals.empty()) {
+        for (const std::string& refusal : edits.refusals) outcome.Fail(path, "not saved: " + refusal);
+        return;
+    }
+
+    if (IsCopy(path, options.output)) {
+        outcome.err += SaveWarnings(*doc, path);
+        SaveResult saved = SaveCopy(*doc, options.output);
+        if (!saved.saved) return outcome.Fail(options.output, saved.reason);
+        outcome.out = options.output + ": written\n";
+        return;
+    }
+    // Saving an unchanged topic would still rewrite its recorded elements.
+    if (!edits.changed && options.output.empty()) {
+        outcome.out = path + ": unchanged\n";
+        return;
+    }
+    outcome.err += SaveWarnings(*doc, path);
+    SaveResult saved = SaveInPlace(*doc, path, [&](TopicDocument& again) {
+        EditResult redone = ApplyEdits(again, options.edits);
+        return redone.refusals.empty() ? std::string() : JoinRefusals(redone.refusals);
+    });
+    if (!saved.saved) return outcome.Fail(path, saved.reason);
+    outcome.out = path + (options.output.empty() ? ": saved\n" : ": written\n");
+}
+
+} // namespace
+
+int RunSet(const SetOptions& options)
+{
+    FileList list = ExpandFileArguments(options.files);
+    Terminal::Instance().Write({}, FileListMessages(list));
+
+    auto task = [&](size_t i) {
+        const std::string& path = list.files[i];
+        return RunFileTask(path, [&](FileOutcome& outcome) { SetOne(path, options, outcome); });
+    };
+    bool failed = RunInOrder(list.files.size(), options.jobs, task, [&](size_t i) { return list.files[i]; });
+    return failed || !list.errors.empty() ? 1 : 0;
+}
+
+} // namespace htmltopic
