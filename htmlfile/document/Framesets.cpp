@@ -2,6 +2,7 @@
 // that list, replace or add a document's outermost framesets.
 #include <htmlfile/document/AttributeValues.h>
 #include <htmlfile/document/HtmlFile.h>
+#include <htmlfile/document/ObjectList.h>
 
 using htmlfile_detail::IsSwitchOn;
 using htmlfile_detail::WideToInt;
@@ -121,15 +122,7 @@ int CHtmlFile::AddFrameset(CHtmlFileFrameset* pFrameset)
     CreateFramesetLists();
     m_pFramesets->AddTail(pFrameset);
 
-    POSITION posBody = nullptr;
-    for (POSITION pos = m_listObjects.GetHeadPosition(); pos;) {
-        POSITION here = pos;
-        CHTMLObject* pObject = m_listObjects.GetNext(pos);
-        if (pObject && QLUtils::CompareNoCase(pObject->m_strTag, L"body") == 0) {
-            posBody = here;
-            break;
-        }
-    }
+    POSITION posBody = htmlfile_detail::FindFirstBody(m_listObjects);
     if (posBody) {
         CHTMLObject* pBefore = m_listObjects.GetAt(posBody);
         m_listObjects.InsertBefore(posBody, pFrameset);

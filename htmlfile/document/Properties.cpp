@@ -1,6 +1,7 @@
 // Single-valued properties of a topic: title, style sheet, background
 // image, background sound and watermark.
 #include <htmlfile/document/HtmlFile.h>
+#include <htmlfile/document/ObjectList.h>
 #include <htmlfile/outside/QLUtils.h>
 
 const wchar_t* CHtmlFile::GetTitle()
@@ -84,15 +85,7 @@ BOOL CHtmlFile::SetBgSound(const wchar_t* pszSrc, int nLoop)
     m_bBgSoundInMultimedia = TRUE;
 
     // A new background sound goes directly before the body start tag.
-    POSITION posBody = nullptr;
-    for (POSITION pos = m_listObjects.GetHeadPosition(); pos;) {
-        POSITION here = pos;
-        CHTMLObject* pObject = m_listObjects.GetNext(pos);
-        if (pObject && QLUtils::CompareNoCase(pObject->m_strTag, L"body") == 0) {
-            posBody = here;
-            break;
-        }
-    }
+    POSITION posBody = htmlfile_detail::FindFirstBody(m_listObjects);
     int nBegin = 0;
     if (posBody) {
         nBegin = m_listObjects.GetAt(posBody)->m_nBegin;

@@ -51,6 +51,31 @@ private:
     CString m_path;
 };
 
+// The two files of a save. The old file is opened first, so that a missing
+// source creates nothing at the destination; the new file takes over its
+// encoding and byte-order mark, so unchanged text keeps its bytes.
+struct SaveFiles {
+    std::unique_ptr<CkvuuStdioFile> pSource;
+    std::unique_ptr<CkvuuStdioFile> pDest;
+
+    bool Open(const CString& strSource, const CString& strDest)
+    {
+        try {
+            pSource = std::make_unique<CkvuuStdioFile>(strSource, CFile::modeRead | CFile::shareDenyNone);
+            pDest = std::make_unique<CkvuuStdioFile>(strDest, CFile::modeCreate | CFile::modeWrite);
+        } catch (const CFileException&) {
+            return false;
+        }
+        pDest->TakeEncodingFrom(*pSource);
+        return true;
+    }
+    void Close()
+    {
+        pDest->Close();
+        pSource->Close();
+    }
+};
+
 // The folder part of a path (before its last '/' or '\'); nothing when the
 // path has none.
 std::optional<CString> FolderOf(const CString& strPath)
@@ -209,21 +234,11 @@ BOOL CHtmlFile::SaveFile()
 
     BOOL bResult = FALSE;
     {
-        std::unique_ptr<CkvuuStdioFile> pSource;
-        std::unique_ptr<CkvuuStdioFile> pDest;
-        try {
-            pSource = std::make_unique<CkvuuStdioFile>(m_strFileName, CFile::modeRead | CFile::shareDenyNone);
-            pDest = std::make_unique<CkvuuStdioFile>(strTempFile, CFile::modeCreate | CFile::modeWrite);
-        } catch (const CFileException&) {
-            return FALSE;
-        }
-        // The new file keeps the old one's encoding and byte-order mark, so
-        // unchanged text keeps its bytes.
-        pDest->TakeEncodingFrom(*pSource);
-        bResult = DoSaveFile(pDest.get(), pSource.get());
-        pDest->Flush();
-        pDest->Close();
-        pSource->Close();
+        SaveFiles files;
+        if (!files.Open(m_strFileName, strTempFile)) return FALSE;
+        bResult = DoSaveFile(files.pDest.get(), files.pSource.get());
+        files.pDest->Flush();
+        files.Close();
     }
 
     paths.Commit();
@@ -254,21 +269,11 @@ BOOL CHtmlFile::SaveFileAs(const wchar_t* pszNewPath)
 
     BOOL bResult = FALSE;
     {
-        std::unique_ptr<CkvuuStdioFile> pSource;
-        std::unique_ptr<CkvuuStdioFile> pDest;
-        // The old file is opened first, so that a missing source creates no
-        // empty file at the new path.
-        try {
-            pSource = std::make_unique<CkvuuStdioFile>(m_strFileName, CFile::modeRead | CFile::shareDenyNone);
-            pDest = std::make_unique<CkvuuStdioFile>(strNewPath, CFile::modeCreate | CFile::modeWrite);
-        } catch (const CFileException&) {
-            return FALSE;
-        }
+        SaveFiles files;
+        if (!files.Open(m_strFileName, strNewPath)) return FALSE;
         FileRemover removeNew(strNewPath);
-        pDest->TakeEncodingFrom(*pSource);
-        bResult = DoSaveFile(pDest.get(), pSource.get());
-        pDest->Close();
-        pSource->Close();
+        bResult = DoSaveFile(files.pDest.get(), files.pSource.get());
+        files.Close();
         removeNew.Release();
     }
 

@@ -101,12 +101,12 @@ void CString::Format(const wchar_t* pszFormat, ...)
 namespace {
 
 // Appends one numeric conversion, formatted by the C library from a narrow
-// copy of its conversion spec.
+// copy of its conversion.
 template <typename T>
-void AppendNumber(std::wstring& out, const std::string& spec, T value)
+void AppendNumber(std::wstring& out, const std::string& conversion, T value)
 {
     char buf[128];
-    int n = std::snprintf(buf, sizeof buf, spec.c_str(), value);
+    int n = std::snprintf(buf, sizeof buf, conversion.c_str(), value);
     if (n < 0) return;
     if (static_cast<size_t>(n) >= sizeof buf) n = sizeof buf - 1;
     out.append(buf, buf + n);
@@ -141,36 +141,36 @@ void CString::FormatV(const wchar_t* pszFormat, va_list argsIn)
             ++p;
             continue;
         }
-        std::string spec = "%";
+        std::string conversion = "%";
         bool leftAlign = false;
         while (*p == L'-' || *p == L'+' || *p == L' ' || *p == L'#' || *p == L'0') {
             if (*p == L'-') leftAlign = true;
-            spec += static_cast<char>(*p++);
+            conversion += static_cast<char>(*p++);
         }
         int width = 0;
         if (*p == L'*') {
             width = va_arg(args, int);
-            spec += std::to_string(width);
+            conversion += std::to_string(width);
             ++p;
         } else {
             while (*p >= L'0' && *p <= L'9') {
                 width = width * 10 + (*p - L'0');
-                spec += static_cast<char>(*p++);
+                conversion += static_cast<char>(*p++);
             }
         }
         int precision = -1;
         if (*p == L'.') {
-            spec += '.';
+            conversion += '.';
             ++p;
             precision = 0;
             if (*p == L'*') {
                 precision = va_arg(args, int);
-                spec += std::to_string(precision);
+                conversion += std::to_string(precision);
                 ++p;
             } else {
                 while (*p >= L'0' && *p <= L'9') {
                     precision = precision * 10 + (*p - L'0');
-                    spec += static_cast<char>(*p++);
+                    conversion += static_cast<char>(*p++);
                 }
             }
         }
@@ -187,19 +187,19 @@ void CString::FormatV(const wchar_t* pszFormat, va_list argsIn)
         ++p;
         switch (conv) {
         case L'd': case L'i': {
-            spec += longs >= 2 ? "lld" : "ld";
+            conversion += longs >= 2 ? "lld" : "ld";
             long long v = longs >= 2 ? va_arg(args, long long) : longs == 1 ? va_arg(args, long) : va_arg(args, int);
             if (shortArg) v = static_cast<short>(v);
-            AppendNumber(out, spec, v);
+            AppendNumber(out, conversion, v);
             break;
         }
         case L'u': case L'x': case L'X': case L'o': {
-            spec += longs >= 2 ? "ll" : "l";
-            spec += static_cast<char>(conv);
+            conversion += longs >= 2 ? "ll" : "l";
+            conversion += static_cast<char>(conv);
             unsigned long long v = longs >= 2 ? va_arg(args, unsigned long long)
                                  : longs == 1 ? va_arg(args, unsigned long) : va_arg(args, unsigned int);
             if (shortArg) v = static_cast<unsigned short>(v);
-            AppendNumber(out, spec, v);
+            AppendNumber(out, conversion, v);
             break;
         }
         case L'c': case L'C': {
