@@ -179,6 +179,9 @@ TEST(DocumentSave, BackgroundPathsAreRelativeToTheSavedFile)
     EXPECT_EQ("<body background=\"../img/bg.gif\"><BGSOUND SRC=\"snd\\a.wav\"></body>",
               SaveAsBytes(doc, dir, "sub/t.htm"));
     EXPECT_EQ(Utf8ToWide(dir.File("img/bg.gif").c_str()), doc.GetBgImage());
+    // A save that fails leaves the path as it was in memory.
+    EXPECT_FALSE(doc.SaveFileAs(dir.WideFile("missing/t.htm").c_str()));
+    EXPECT_EQ(Utf8ToWide(dir.File("img/bg.gif").c_str()), doc.GetBgImage());
 }
 
 TEST(DocumentSave, ChangedOnDiskAsksOnceAndNoKeepsEverything)
