@@ -133,7 +133,7 @@ TEST_F(StdioFileTest, EachEncodingDecodesAndWritesBackUnchanged)
         {"truncated at end", "ok\xE2\x82", F::encodingWindows1252, FALSE, L"ok\u00E2\u201A"},
         {"truncated mark", "\xEF\xBB", F::encodingWindows1252, FALSE, {}},
         {"ill-formed after utf8 mark", "\xEF\xBB\xBF\xFF\xE2\x82\xC3", F::encodingUtf8, TRUE,
-         L"\uFFFD\uFFFD\uFFFD", false},
+         Units({0x1100FF, 0x1100E2, 0x110082, 0x1100C3})},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -193,8 +193,8 @@ TEST_F(StdioFileTest, WritesWhatAnEncodingCannotHoldAsAgreed)
         {F::encodingWindows1252, FALSE, L"\u20AC\u0081\u00FF\u0178", "\x80\x81\xFF\x9F"},
         {F::encodingWindows1252, TRUE, Units({0x80, 0x4E2D, 0x1F600, 0xD800, 'a'}),
          "&#128;&#20013;&#128512;&#65533;a"},
-        {F::encodingUtf8, FALSE, Units({0xD800, 0x110000, 0x10FFFF}),
-         "\xEF\xBF\xBD\xEF\xBF\xBD\xF4\x8F\xBF\xBF"},
+        {F::encodingUtf8, FALSE, Units({0xD800, 0x110041, 0x110100, 0x10FFFF}),
+         "\xEF\xBF\xBD\x41\xEF\xBF\xBD\xF4\x8F\xBF\xBF"},
         {F::encodingUtf8, TRUE, L"", "\xEF\xBB\xBF"},
         {F::encodingUtf16LE, TRUE, Units({0x1F600, 0xDC00, 0x110041}),
          Bytes("\xFF\xFE\x3D\xD8\x00\xDE\x00\xDC\x41", 9)},

@@ -3,9 +3,11 @@
 #include <htmlfile/document/HtmlFile.h>
 #include <htmlfile/outside/FileNames.h>
 #include <htmlfile/outside/KvuuStdioFile.h>
+#include <htmlfile/outside/TextEncoding.h>
 #include <htmlfile/platform/CaseFold.h>
 
 #include <climits>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -25,10 +27,14 @@ public:
         m_bytes.resize(static_cast<size_t>(nCount) * 6);
         char* out = m_bytes.data();
         for (UINT i = 0; i < nCount; ++i) {
+            // Runs of ASCII, most of a topic, sixteen units at a time.
+            const size_t nAscii =
+                htmlfile_text::NarrowAscii(pText + i, nCount - i, reinterpret_cast<unsigned char*>(out));
+            i += static_cast<UINT>(nAscii);
+            out += nAscii;
+            if (i == nCount) break;
             auto c = static_cast<std::uint32_t>(pText[i]);
-            if (c < 0x80) {
-                *out++ = static_cast<char>(c);
-            } else if (c < 0x800) {
+            if (c < 0x800) {
                 *out++ = static_cast<char>(0xC0 | (c >> 6));
                 *out++ = static_cast<char>(0x80 | (c & 0x3F));
             } else if (c < 0x10000) {
@@ -111,10 +117,19 @@ void CHtmlFile::FeedFile(CkvuuStdioFile& file)
     wchar_t buffer[kReadChunk];
     ToUtf8Chunk chunk;
     for (;;) {
-        UINT nRead = file.Read(buffer, kReadChunk, nullptr);
+        // Well-formed UTF-8 is fed as it lies in the file's buffer: decoding
+        // and encoding it again would give back the same bytes.
+        const char* pBytes = nullptr;
+        size_t nBytes = 0;
+        UINT nRead = 0;
+        if (!file.ReadUtf8InPlace(kReadChunk, &pBytes, &nBytes, &nRead)) {
+            nRead = file.Read(buffer, kReadChunk, nullptr);
+            chunk.Encode(buffer, nRead);
+            pBytes = chunk.Data();
+            nBytes = chunk.Length();
+        }
         if (nRead == 0) break;
-        chunk.Encode(buffer, nRead);
-        m_pScanner->Feed(chunk.Data(), chunk.Length());
+        m_pScanner->Feed(pBytes, nBytes);
         // Positions are 32-bit: a file too long for them is refused rather
         // than saved with cut positions.
         if (m_pScanner->Position() >= INT_MAX) {

@@ -118,7 +118,10 @@ unsigned int CHtmlFile::OnEndTag(const wchar_t* pszTag)
     LowerName(pszTag, name);
     if (Is(name, L"p") || Is(name, L"b")) return HTMLCB_NONE;
     if (Is(name, L"title")) {
-        if (m_pTitle) {
+        // Only an end tag that closes a title start tag ends the title. A
+        // stray one further on would stretch the title's span over all the
+        // text in between, which the title's writer then replaces.
+        if (m_pTitle && m_pTitle->m_nBegin > m_pTitle->m_nEnd) {
             m_pTitle->m_nEnd = m_pScanner->TagEnd();
             m_pTitle->m_strTitle = m_pScanner->HasCollectedText() ? m_pScanner->CollectedText() : L"";
             if (!m_bTitleListed) {

@@ -109,18 +109,30 @@ void WriteLineEnd(CkvuuStdioFile* pDest)
 BOOL CHtmlFile::FileCopy(CkvuuStdioFile* pDest, CkvuuStdioFile* pSource, DWORD dwCount, BOOL bToEnd)
 {
     wchar_t buffer[kCopyChunk];
-    if (bToEnd) {
-        for (;;) {
-            UINT nRead = pSource->Read(buffer, kCopyChunk, nullptr);
-            pDest->Write(buffer, nRead);
-            if (nRead < kCopyChunk) return TRUE;
+    // One read and one write of up to nAsk units. From UTF-8 to UTF-8 the
+    // bytes go across as they are: decoding and encoding them again would
+    // give the same bytes.
+    auto copy = [&](UINT nAsk) -> UINT {
+        const char* pBytes = nullptr;
+        size_t nBytes = 0;
+        UINT nRead = 0;
+        if (pDest->GetEncoding() == CkvuuStdioFile::encodingUtf8 &&
+            pSource->ReadUtf8InPlace(nAsk, &pBytes, &nBytes, &nRead)) {
+            pDest->WriteUtf8(pBytes, nBytes);
+            return nRead;
         }
+        nRead = pSource->Read(buffer, nAsk, nullptr);
+        pDest->Write(buffer, nRead);
+        return nRead;
+    };
+    if (bToEnd) {
+        while (copy(kCopyChunk) == kCopyChunk) {
+        }
+        return TRUE;
     }
     while (dwCount > 0) {
         UINT nAsk = dwCount < kCopyChunk ? static_cast<UINT>(dwCount) : kCopyChunk;
-        UINT nRead = pSource->Read(buffer, nAsk, nullptr);
-        pDest->Write(buffer, nRead);
-        if (nRead < nAsk) return FALSE;
+        if (copy(nAsk) < nAsk) return FALSE;
         dwCount -= nAsk;
     }
     return TRUE;

@@ -20,8 +20,11 @@ void HTML::Impl::Reset()
     m_counted = nullptr;
     m_markupBegin = m_tagBegin = m_tagEnd = 0;
     m_endTag = false;
-    std::string().swap(m_tagBytes);
-    m_nameBytes = 0;
+    m_tagOpen = false;
+    std::string().swap(m_tagCarried);
+    m_tagHere = nullptr;
+    m_tagText = nullptr;
+    m_nameEnd = 0;
     std::vector<AttributeSpan>().swap(m_attributes);
     std::vector<wchar_t>().swap(m_tagName);
     m_pool.Release();
@@ -35,11 +38,17 @@ void HTML::Impl::Reset()
 void HTML::Impl::Run(const Byte* p, const Byte* end)
 {
     m_counted = p;
+    m_blockBegin = p;
+    m_blockEnd = end;
+    if (m_tagOpen) m_tagHere = p;
     // A callback that calls init() starts a new stream: the rest of this
     // block belonged to the old one.
     const unsigned resets = m_resets;
     while (p < end && m_resets == resets) p = Step(p, end);
-    if (m_resets == resets) CountUnitsUpTo(end);
+    if (m_resets != resets) return;
+    CountUnitsUpTo(end);
+    // The block goes away: a tag still open keeps its text so far.
+    if (m_tagOpen) m_tagCarried.append(reinterpret_cast<const char*>(m_tagHere), static_cast<size_t>(end - m_tagHere));
 }
 
 // One transition: consumes one byte, a run of bytes, or nothing (when the
@@ -54,14 +63,24 @@ const Byte* HTML::Impl::Step(const Byte* p, const Byte* end)
         CollectText(p, lessThan);
         if (lessThan == end) return end;
         OpenMarkup(lessThan);
+        // What TagOpen and EndTagOpen do with a letter, without the two
+        // transitions: most '<' start a tag.
+        const Byte* next = lessThan + 1;
+        if (end - next >= 1 && IsAsciiAlpha(next[0])) {
+            BeginTag(false, next);
+            return ReadTag(next, end);
+        }
+        if (end - next >= 2 && next[0] == '/' && IsAsciiAlpha(next[1])) {
+            BeginTag(true, next + 1);
+            return ReadTag(next + 1, end);
+        }
         m_state = State::TagOpen;
-        return lessThan + 1;
+        return next;
     }
     case State::TagOpen:
         if (IsAsciiAlpha(c)) {
-            BeginTag(false);
-            m_state = State::TagName;
-            return p;
+            BeginTag(false, p);
+            return ReadTag(p, end);
         }
         if (c == '!') m_state = State::MarkupDeclarationOpen;
         else if (c == '/') m_state = State::EndTagOpen;
@@ -76,9 +95,8 @@ const Byte* HTML::Impl::Step(const Byte* p, const Byte* end)
         return p + 1;
     case State::EndTagOpen:
         if (IsAsciiAlpha(c)) {
-            BeginTag(true);
-            m_state = State::TagName;
-            return p;
+            BeginTag(true, p);
+            return ReadTag(p, end);
         }
         if (c == '>') { // "</>" is dropped altogether
             m_state = State::Data;
@@ -88,7 +106,7 @@ const Byte* HTML::Impl::Step(const Byte* p, const Byte* end)
         return p;
     case State::TagName: {
         const Byte* stop = SkipUntil(p, end, EndsTagName);
-        AppendToTagName(p, stop);
+        EndTagName(stop);
         return stop == end ? end : AfterTagName(stop);
     }
     case State::BeforeAttributeName:
@@ -97,16 +115,16 @@ const Byte* HTML::Impl::Step(const Byte* p, const Byte* end)
             m_state = State::AfterAttributeName;
             return p;
         }
-        StartAttribute();
+        StartAttribute(p);
         m_state = State::AttributeName;
         if (c == '=') { // a name may start with '='
-            AppendToAttributeName(p, p + 1);
+            EndAttributeName(p + 1);
             return p + 1;
         }
         return p;
     case State::AttributeName: {
         const Byte* stop = SkipUntil(p, end, EndsAttributeName);
-        AppendToAttributeName(p, stop);
+        EndAttributeName(stop);
         if (stop == end) return end;
         if (*stop == '=') {
             m_state = State::BeforeAttributeValue;
@@ -121,33 +139,36 @@ const Byte* HTML::Impl::Step(const Byte* p, const Byte* end)
         else if (c == '=') m_state = State::BeforeAttributeValue;
         else if (c == '>') EmitTag(p);
         else {
-            StartAttribute();
+            StartAttribute(p);
             m_state = State::AttributeName;
             return p;
         }
         return p + 1;
     case State::BeforeAttributeValue:
         if (IsSpace(c)) return p + 1;
-        StartAttributeValue();
-        if (c == '"') m_state = State::AttributeValueDoubleQuoted;
-        else if (c == '\'') m_state = State::AttributeValueSingleQuoted;
-        else if (c == '>') EmitTag(p); // "name=>": an empty value
-        else {
-            m_state = State::AttributeValueUnquoted;
-            return p;
+        if (c == '"' || c == '\'') {
+            StartAttributeValue(p + 1);
+            m_state = c == '"' ? State::AttributeValueDoubleQuoted : State::AttributeValueSingleQuoted;
+            return p + 1;
         }
-        return p + 1;
+        StartAttributeValue(p);
+        if (c == '>') { // "name=>": an empty value
+            EmitTag(p);
+            return p + 1;
+        }
+        m_state = State::AttributeValueUnquoted;
+        return p;
     case State::AttributeValueDoubleQuoted:
     case State::AttributeValueSingleQuoted: {
         const Byte* quote = Find(p, end, m_state == State::AttributeValueDoubleQuoted ? '"' : '\'');
-        AppendToAttributeValue(p, quote);
+        EndAttributeValue(quote);
         if (quote == end) return end;
         m_state = State::AfterAttributeValueQuoted;
         return quote + 1;
     }
     case State::AttributeValueUnquoted: {
         const Byte* stop = SkipUntil(p, end, EndsUnquotedValue);
-        AppendToAttributeValue(p, stop);
+        EndAttributeValue(stop);
         if (stop == end) return end;
         if (*stop == '>') EmitTag(stop);
         else m_state = State::BeforeAttributeName;
@@ -238,7 +259,7 @@ const Byte* HTML::Impl::Step(const Byte* p, const Byte* end)
             BackToRawText("</");
             return p;
         }
-        BeginTag(true);
+        BeginTag(true, p);
         m_state = ForContent(State::RCDATAEndTagName, State::RAWTEXTEndTagName);
         return p;
     case State::RCDATAEndTagName:
@@ -248,6 +269,97 @@ const Byte* HTML::Impl::Step(const Byte* p, const Byte* end)
         return end;
     }
     return end;
+}
+
+// A tag from the first letter of its name: the states TagName to
+// SelfClosingStartTag as above, transition for transition, but jumping
+// from state to state directly. The dispatch on m_state at every
+// transition is an indirect jump that the processor mispredicts often;
+// here each transition is a plain branch. Returns after the tag's '>' (the
+// tag emitted), or at the end of the block with m_state set to the state
+// the next block resumes in.
+const Byte* HTML::Impl::ReadTag(const Byte* p, const Byte* end)
+{
+    // TagName.
+    p = SkipUntil(p, end, EndsTagName);
+    EndTagName(p);
+    if (p == end) return Suspend(State::TagName);
+    if (*p == '>') return Emit(p);
+    if (*p++ == '/') goto selfClosingStartTag;
+
+beforeAttributeName:
+    while (p < end && IsSpace(*p)) ++p;
+    if (p == end) return Suspend(State::BeforeAttributeName);
+    if (*p == '/' || *p == '>') goto afterAttributeName;
+    StartAttribute(p);
+    if (*p == '=') { // a name may start with '='
+        ++p;
+        EndAttributeName(p);
+    }
+    // AttributeName.
+    p = SkipUntil(p, end, EndsAttributeName);
+    EndAttributeName(p);
+    if (p == end) return Suspend(State::AttributeName);
+    if (*p == '=') {
+        ++p;
+        goto beforeAttributeValue;
+    }
+
+afterAttributeName:
+    while (p < end && IsSpace(*p)) ++p;
+    if (p == end) return Suspend(State::AfterAttributeName);
+    switch (*p) {
+    case '/': ++p; goto selfClosingStartTag;
+    case '=': ++p; goto beforeAttributeValue;
+    case '>': return Emit(p);
+    default:
+        StartAttribute(p);
+        p = SkipUntil(p, end, EndsAttributeName);
+        EndAttributeName(p);
+        if (p == end) return Suspend(State::AttributeName);
+        if (*p != '=') goto afterAttributeName;
+        ++p;
+        goto beforeAttributeValue;
+    }
+
+beforeAttributeValue:
+    while (p < end && IsSpace(*p)) ++p;
+    if (p == end) return Suspend(State::BeforeAttributeValue);
+    if (*p == '"' || *p == '\'') {
+        const Byte quote = *p++;
+        StartAttributeValue(p);
+        p = Find(p, end, quote);
+        EndAttributeValue(p);
+        if (p == end)
+            return Suspend(quote == '"' ? State::AttributeValueDoubleQuoted : State::AttributeValueSingleQuoted);
+        ++p;
+        // AfterAttributeValueQuoted.
+        if (p == end) return Suspend(State::AfterAttributeValueQuoted);
+        if (IsSpace(*p)) {
+            ++p;
+            goto beforeAttributeName;
+        }
+        if (*p == '/') {
+            ++p;
+            goto selfClosingStartTag;
+        }
+        if (*p == '>') return Emit(p);
+        goto beforeAttributeName;
+    }
+    StartAttributeValue(p);
+    if (*p == '>') return Emit(p); // "name=>": an empty value
+    // AttributeValueUnquoted.
+    p = SkipUntil(p, end, EndsUnquotedValue);
+    EndAttributeValue(p);
+    if (p == end) return Suspend(State::AttributeValueUnquoted);
+    if (*p == '>') return Emit(p);
+    ++p;
+    goto beforeAttributeName;
+
+selfClosingStartTag:
+    if (p == end) return Suspend(State::SelfClosingStartTag);
+    if (*p == '>') return Emit(p);
+    goto beforeAttributeName;
 }
 
 void HTML::Impl::OpenMarkup(const Byte* lessThan)
@@ -272,11 +384,13 @@ const Byte* HTML::Impl::ScanRawText(const Byte* p, const Byte* end)
 const Byte* HTML::Impl::RawTextEndTagName(const Byte* p, const Byte* end)
 {
     const Byte* stop = SkipUntil(p, end, [](Byte c) { return !IsAsciiAlpha(c); });
-    AppendToTagName(p, stop);
+    EndTagName(stop);
     if (stop == end) return end;
-    if (EndsTagName(*stop) && IsAppropriateEndTag()) return AfterTagName(stop);
+    if (EndsTagName(*stop) && IsAppropriateEndTag(stop)) return AfterTagName(stop);
+    // Not the content's end tag: "</" and the letters are text.
+    m_tagOpen = false;
     BackToRawText("</");
-    if (m_rcdata) CollectText(m_tagBytes.c_str());
+    if (m_rcdata) CollectText(TagTextUpTo(stop), m_nameEnd);
     return stop;
 }
 

@@ -96,12 +96,12 @@ TagAttribute* AttributePool::Fill(size_t index, const char* name, size_t nameByt
 
     // A wide string never has more units than its UTF-8 form has bytes.
     Reserve(slot.name, slot.nameCapacity, nameBytes + 1);
-    slot.name[DecodeUtf8(name, nameBytes, slot.name)] = L'\0';
+    slot.name[DecodeTagUtf8(name, nameBytes, slot.name)] = L'\0';
     node.m_pszName = slot.name;
     slot.valueInChain = hasValue;
     if (hasValue) {
         Reserve(slot.value, slot.valueCapacity, valueBytes + 1);
-        slot.value[DecodeUtf8(value, valueBytes, slot.value)] = L'\0';
+        slot.value[DecodeTagUtf8(value, valueBytes, slot.value)] = L'\0';
         node.m_pszValue = slot.value;
     }
     if (index > 0) m_slots[index - 1].node->m_pNext = &node;

@@ -11,6 +11,10 @@
 #include <string>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace htmlscan {
 
 using Byte = unsigned char;
@@ -65,10 +69,32 @@ struct SwitchingElement {
     Content content;
 };
 
-// HTML's white space, with CR, which the tokenizer would only see as LF.
+// The bytes that end a name or a value, as bits of one table entry per
+// byte: runs of names and values are skipped with one lookup per byte.
+enum : unsigned char {
+    kSpaceClass = 1,                    // HTML's white space, with CR, which the tokenizer would only see as LF
+    kEndsTagNameClass = 2,              // white space, '/', '>'
+    kEndsAttributeNameClass = 4,        // white space, '/', '>', '='
+    kEndsUnquotedValueClass = 8,        // white space, '>'
+};
+
+struct ByteClasses {
+    unsigned char bits[256] = {};
+    constexpr ByteClasses()
+    {
+        for (unsigned char c : {' ', '\n', '\t', '\r', '\f'})
+            bits[c] = kSpaceClass | kEndsTagNameClass | kEndsAttributeNameClass | kEndsUnquotedValueClass;
+        bits[static_cast<unsigned char>('/')] = kEndsTagNameClass | kEndsAttributeNameClass;
+        bits[static_cast<unsigned char>('>')] = kEndsTagNameClass | kEndsAttributeNameClass | kEndsUnquotedValueClass;
+        bits[static_cast<unsigned char>('=')] = kEndsAttributeNameClass;
+    }
+};
+
+inline constexpr ByteClasses kByteClasses{};
+
 inline bool IsSpace(Byte c) noexcept
 {
-    return c == ' ' || c == '\n' || c == '\t' || c == '\r' || c == '\f';
+    return kByteClasses.bits[c] & kSpaceClass;
 }
 
 inline bool IsAsciiAlpha(Byte c) noexcept
@@ -78,23 +104,37 @@ inline bool IsAsciiAlpha(Byte c) noexcept
 
 inline bool EndsTagName(Byte c) noexcept
 {
-    return IsSpace(c) || c == '/' || c == '>';
+    return kByteClasses.bits[c] & kEndsTagNameClass;
 }
 
 inline bool EndsAttributeName(Byte c) noexcept
 {
-    return EndsTagName(c) || c == '=';
+    return kByteClasses.bits[c] & kEndsAttributeNameClass;
 }
 
 inline bool EndsUnquotedValue(Byte c) noexcept
 {
-    return IsSpace(c) || c == '>';
+    return kByteClasses.bits[c] & kEndsUnquotedValueClass;
 }
 
+// The first `wanted` in [p, end), or end. Most runs between two '<' or two
+// quotes are short, where a call to memchr costs more than the search: the
+// search is inline, sixteen bytes at a time where the vector unit allows.
 inline const Byte* Find(const Byte* p, const Byte* end, Byte wanted) noexcept
 {
+#if defined(__SSE2__)
+    const __m128i pattern = _mm_set1_epi8(static_cast<char>(wanted));
+    for (; end - p >= 16; p += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const int mask = _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, pattern));
+        if (mask != 0) return p + __builtin_ctz(static_cast<unsigned>(mask));
+    }
+    while (p < end && *p != wanted) ++p;
+    return p;
+#else
     const void* found = std::memchr(p, wanted, static_cast<size_t>(end - p));
     return found ? static_cast<const Byte*>(found) : end;
+#endif
 }
 
 template <typename Predicate>
@@ -126,9 +166,11 @@ struct HTML::Impl {
             return;
         case State::AttributeValueDoubleQuoted:
         case State::AttributeValueSingleQuoted:
+            // Between blocks the whole tag so far is carried, so the value
+            // grows at the end of the carried text.
             if (byte == (m_state == State::AttributeValueDoubleQuoted ? '"' : '\'')) break;
-            m_tagBytes.push_back(static_cast<char>(byte));
-            m_attributes.back().valueEnd = m_tagBytes.size();
+            m_tagCarried.push_back(static_cast<char>(byte));
+            m_attributes.back().valueEnd = m_tagCarried.size();
             m_units.CountOne(byte);
             return;
         case State::Comment:
@@ -149,20 +191,28 @@ struct HTML::Impl {
     // Positions.
     htmlscan::UnitCounter m_units;
     const Byte* m_counted = nullptr; // bytes of the current block counted so far end here
+    const Byte* m_blockBegin = nullptr; // the block being run
+    const Byte* m_blockEnd = nullptr;
     long long m_markupBegin = 0;     // unit of the latest '<'
     long long m_tagBegin = 0;
     long long m_tagEnd = 0;
 
-    // The tag being read: its name and attributes as raw bytes in one
-    // buffer, the attributes as spans of it.
+    // The tag being read. Its raw text runs from the first letter of its
+    // name to its '>'; the name and the attributes are spans of it, as
+    // offsets from its start. A tag that lies within one block is read
+    // where it is, without a copy; the part that earlier blocks held waits
+    // in m_tagCarried and the rest joins it when the tag is complete.
     struct AttributeSpan {
         size_t nameBegin, nameEnd;
         size_t valueBegin, valueEnd;
         bool hasValue;
     };
     bool m_endTag = false;
-    std::string m_tagBytes;
-    size_t m_nameBytes = 0;
+    bool m_tagOpen = false;
+    std::string m_tagCarried;
+    const Byte* m_tagHere = nullptr; // where the tag's text goes on in the current block
+    const char* m_tagText = nullptr; // the whole raw text, once the tag is complete
+    size_t m_nameEnd = 0;
     std::vector<AttributeSpan> m_attributes;
     std::vector<wchar_t> m_tagName;
     htmlscan::AttributePool m_pool;
@@ -180,40 +230,56 @@ struct HTML::Impl {
     std::wstring m_text;
 
 private:
-    const Byte* Step(const Byte* p, const Byte* end);
+    // Run's loop body, one call per transition: inlined there, so that a
+    // transition costs no call.
+#if defined(__GNUC__)
+    [[gnu::always_inline]]
+#endif
+    inline const Byte* Step(const Byte* p, const Byte* end);
 
     // Positions.
     void CountUnitsUpTo(const Byte* p) noexcept
     {
-        m_units.Count(m_counted, p);
+        m_units.CountWithin(m_counted, p, m_blockBegin, m_blockEnd);
         m_counted = p;
     }
     void OpenMarkup(const Byte* lessThan);
 
-    // The tag being read.
-    void BeginTag(bool endTag);
-    void AppendToTagName(const Byte* p, const Byte* end)
+    // The tag being read. p points into the current block, at or after
+    // m_tagHere.
+    void BeginTag(bool endTag, const Byte* nameStart);
+    size_t TagOffset(const Byte* p) const noexcept
     {
-        AppendBytes(p, end);
-        m_nameBytes = m_tagBytes.size();
+        return m_tagCarried.size() + static_cast<size_t>(p - m_tagHere);
     }
-    void StartAttribute();
-    void AppendToAttributeName(const Byte* p, const Byte* end)
+    // The raw text of the tag up to p in one piece: in place while no
+    // earlier block holds part of it, else gathered behind the carried part.
+    const char* TagTextUpTo(const Byte* p)
     {
-        AppendBytes(p, end);
-        m_attributes.back().nameEnd = m_tagBytes.size();
+        if (m_tagCarried.empty()) return reinterpret_cast<const char*>(m_tagHere);
+        m_tagCarried.append(reinterpret_cast<const char*>(m_tagHere), static_cast<size_t>(p - m_tagHere));
+        m_tagHere = p;
+        return m_tagCarried.data();
     }
-    void StartAttributeValue();
-    void AppendToAttributeValue(const Byte* p, const Byte* end)
-    {
-        AppendBytes(p, end);
-        m_attributes.back().valueEnd = m_tagBytes.size();
-    }
-    void AppendBytes(const Byte* p, const Byte* end)
-    {
-        m_tagBytes.append(reinterpret_cast<const char*>(p), static_cast<size_t>(end - p));
-    }
+    void EndTagName(const Byte* p) { m_nameEnd = TagOffset(p); }
+    void StartAttribute(const Byte* nameStart);
+    void EndAttributeName(const Byte* p) { m_attributes.back().nameEnd = TagOffset(p); }
+    void StartAttributeValue(const Byte* valueStart);
+    void EndAttributeValue(const Byte* p) { m_attributes.back().valueEnd = TagOffset(p); }
     const Byte* AfterTagName(const Byte* p);
+    const Byte* ReadTag(const Byte* p, const Byte* end);
+    // ReadTag's two ways out: the tag ends at the '>' at p, or the block
+    // ends in the middle of it.
+    const Byte* Emit(const Byte* greaterThan)
+    {
+        EmitTag(greaterThan);
+        return greaterThan + 1;
+    }
+    const Byte* Suspend(State state)
+    {
+        m_state = state;
+        return m_blockEnd;
+    }
     void EmitTag(const Byte* greaterThan);
     void Dispatch();
     TagAttribute* BuildChain();
@@ -222,7 +288,7 @@ private:
 
     // RCDATA and RAWTEXT.
     State ForContent(State rcdata, State rawtext) const noexcept { return m_rcdata ? rcdata : rawtext; }
-    bool IsAppropriateEndTag() const noexcept;
+    bool IsAppropriateEndTag(const Byte* nameEnd);
     const Byte* ScanRawText(const Byte* p, const Byte* end);
     const Byte* RawTextEndTagName(const Byte* p, const Byte* end);
     void BackToRawText(const char* lessThan);
@@ -235,6 +301,10 @@ private:
     void CollectText(const char* text)
     {
         if (m_collecting) m_textBytes.append(text);
+    }
+    void CollectText(const char* text, size_t length)
+    {
+        if (m_collecting) m_textBytes.append(text, length);
     }
     void FlushText();
     void StartCollecting();

@@ -36,28 +36,34 @@ void ReleaseIfHuge(std::string& buffer)
 
 } // namespace
 
-void HTML::Impl::BeginTag(bool endTag)
+void HTML::Impl::BeginTag(bool endTag, const Byte* nameStart)
 {
     m_endTag = endTag;
-    ReleaseIfHuge(m_tagBytes);
-    m_tagBytes.clear();
-    m_nameBytes = 0;
-    if (m_attributes.capacity() > kLargestKeptBuffer) std::vector<AttributeSpan>().swap(m_attributes);
-    m_attributes.clear();
+    m_tagOpen = true;
+    if (!m_tagCarried.empty()) {
+        ReleaseIfHuge(m_tagCarried);
+        m_tagCarried.clear();
+    }
+    m_tagHere = nameStart;
+    m_nameEnd = 0;
+    if (!m_attributes.empty()) {
+        if (m_attributes.capacity() > kLargestKeptBuffer) std::vector<AttributeSpan>().swap(m_attributes);
+        m_attributes.clear();
+    }
     if (m_tagName.capacity() > kLargestKeptBuffer) std::vector<wchar_t>().swap(m_tagName);
 }
 
-void HTML::Impl::StartAttribute()
+void HTML::Impl::StartAttribute(const Byte* nameStart)
 {
-    const size_t here = m_tagBytes.size();
+    const size_t here = TagOffset(nameStart);
     m_attributes.push_back({here, here, here, here, false});
 }
 
-void HTML::Impl::StartAttributeValue()
+void HTML::Impl::StartAttributeValue(const Byte* valueStart)
 {
     AttributeSpan& attribute = m_attributes.back();
     attribute.hasValue = true;
-    attribute.valueBegin = attribute.valueEnd = m_tagBytes.size();
+    attribute.valueBegin = attribute.valueEnd = TagOffset(valueStart);
 }
 
 // The byte after a tag name: white space, '/' or '>'.
@@ -73,6 +79,8 @@ void HTML::Impl::EmitTag(const Byte* greaterThan)
     CountUnitsUpTo(greaterThan + 1);
     m_tagBegin = m_markupBegin;
     m_tagEnd = m_units.Units();
+    m_tagText = TagTextUpTo(greaterThan);
+    m_tagOpen = false;
     const SwitchingElement* element = SwitchingElementOfTag();
     m_state = State::Data;
     if (m_callback) Dispatch();
@@ -81,8 +89,8 @@ void HTML::Impl::EmitTag(const Byte* greaterThan)
 
 void HTML::Impl::Dispatch()
 {
-    m_tagName.resize(m_nameBytes + 1);
-    m_tagName[htmlscan::DecodeUtf8(m_tagBytes.data(), m_nameBytes, m_tagName.data())] = L'\0';
+    if (m_tagName.size() < m_nameEnd + 1) m_tagName.resize(m_nameEnd + 1);
+    m_tagName[htmlscan::DecodeTagUtf8(m_tagText, m_nameEnd, m_tagName.data())] = L'\0';
     FlushText();
     const size_t count = m_endTag ? 0 : m_attributes.size();
     TagAttribute* chain = count ? BuildChain() : nullptr;
@@ -98,7 +106,7 @@ void HTML::Impl::Dispatch()
 
 TagAttribute* HTML::Impl::BuildChain()
 {
-    const char* bytes = m_tagBytes.data();
+    const char* bytes = m_tagText;
     TagAttribute* first = nullptr;
     for (size_t i = 0; i < m_attributes.size(); ++i) {
         const AttributeSpan& a = m_attributes[i];
@@ -111,9 +119,11 @@ TagAttribute* HTML::Impl::BuildChain()
 
 const SwitchingElement* HTML::Impl::SwitchingElementOfTag() const noexcept
 {
-    if (m_endTag) return nullptr;
+    // Most tags are short and common (p, a, td, span): no switching
+    // element has fewer than three letters or more than nine.
+    if (m_endTag || m_nameEnd < 3 || m_nameEnd > 9) return nullptr;
     for (const SwitchingElement& element : kSwitchingElements)
-        if (EqualsIgnoringAsciiCase(m_tagBytes.data(), m_nameBytes, element)) return &element;
+        if (EqualsIgnoringAsciiCase(m_tagText, m_nameEnd, element)) return &element;
     return nullptr;
 }
 
@@ -152,7 +162,8 @@ void HTML::Impl::StopCollecting()
     m_text.clear();
 }
 
-bool HTML::Impl::IsAppropriateEndTag() const noexcept
+bool HTML::Impl::IsAppropriateEndTag(const Byte* nameEnd)
 {
-    return m_rawContent && EqualsIgnoringAsciiCase(m_tagBytes.data(), m_tagBytes.size(), *m_rawContent);
+    return m_rawContent && m_nameEnd == m_rawContent->length &&
+           EqualsIgnoringAsciiCase(TagTextUpTo(nameEnd), m_nameEnd, *m_rawContent);
 }

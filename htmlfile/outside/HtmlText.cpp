@@ -173,10 +173,20 @@ size_t DecodeUtf8(const char* p, size_t n, wchar_t* out)
     const auto* bytes = reinterpret_cast<const unsigned char*>(p);
     wchar_t* const start = out;
     for (size_t i = 0; i < n;) {
-        if (bytes[i] && bytes[i] < 0x80) {
-            *out++ = static_cast<wchar_t>(bytes[i++]);
-            continue;
+        // Text is mostly ASCII: eight bytes at a time while none of them is
+        // NUL or has its top bit set (a NUL byte borrows in the subtraction
+        // and so sets a top bit).
+        while (n - i >= 8) {
+            std::uint64_t word;
+            std::memcpy(&word, bytes + i, sizeof word);
+            if (((word - 0x0101010101010101ull) | word) & 0x8080808080808080ull) break;
+            for (size_t k = 0; k < 8; ++k) out[k] = static_cast<wchar_t>(bytes[i + k]);
+            out += 8;
+            i += 8;
         }
+        // The rest of the run, fewer than eight bytes when more follow.
+        while (i < n && bytes[i] && bytes[i] < 0x80) *out++ = static_cast<wchar_t>(bytes[i++]);
+        if (i == n) break;
         out = PutChar(out, DecodeUnit(bytes, n, i));
     }
     return static_cast<size_t>(out - start);

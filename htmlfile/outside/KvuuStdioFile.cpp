@@ -149,6 +149,16 @@ void CkvuuStdioFile::SkipUnits(ULONGLONG nCount)
     wchar_t scratch[kSkipChunk];
     while (nCount > 0) {
         const size_t nWanted = static_cast<size_t>(std::min<ULONGLONG>(nCount, kSkipChunk));
+        // Well-formed UTF-8 is skipped by counting, without decoding.
+        const unsigned char* pBytes = nullptr;
+        size_t nBytes = 0;
+        size_t nUnits = 0;
+        if (PeekWellFormedUtf8(nWanted, &pBytes, &nBytes, &nUnits)) {
+            SkipWellFormedUtf8(nBytes, nUnits);
+            if (nUnits < nWanted) return; // end of the file
+            nCount -= nUnits;
+            continue;
+        }
         const size_t nGot = DecodeInto(scratch, nWanted);
         if (nGot < nWanted) return; // end of the file
         nCount -= nGot;
@@ -160,6 +170,76 @@ UINT CkvuuStdioFile::Read(wchar_t* pBuf, UINT nCount, UINT* /*pReserved*/)
     htmlfile_testing::CountRead(m_strFileName);
     RequireOpenFor(false);
     return static_cast<UINT>(DecodeInto(pBuf, nCount));
+}
+
+// The next units of a UTF-8 file as they lie in the buffer, up to nWanted
+// (at most what the buffer holds), when they are well-formed. False when
+// bytes that Read decodes its own way come first. Takes nothing: the caller
+// consumes what it uses with SkipWellFormedUtf8.
+bool CkvuuStdioFile::PeekWellFormedUtf8(size_t nWanted, const unsigned char** ppBytes, size_t* pnBytes,
+                                        size_t* pnUnits)
+{
+    Impl& s = *m_pImpl;
+    if (s.encoding != encodingUtf8) return false;
+    // A unit of UTF-8 takes at most four bytes: after the refill the buffer
+    // holds all nWanted units unless the file ends first.
+    nWanted = std::min(nWanted, kBufferSize / htmlfile_text::kMaxBytesPerDecodedUnit);
+    if (s.nEnd - s.nBegin < nWanted * htmlfile_text::kMaxBytesPerDecodedUnit && !s.bEndOfFile) RefillInput();
+    const unsigned char* const pStart = s.buffer.get() + s.nBegin;
+    const size_t nAvailable = s.nEnd - s.nBegin;
+    size_t nUnits = 0;
+    const size_t nBytes = htmlfile_text::MeasureWellFormedUtf8(pStart, nAvailable, nWanted, &nUnits);
+    // Short of nWanted only where the file ends.
+    if (nUnits < nWanted && !(s.bEndOfFile && nBytes == nAvailable)) return false;
+    *ppBytes = pStart;
+    *pnBytes = nBytes;
+    *pnUnits = nUnits;
+    return true;
+}
+
+void CkvuuStdioFile::SkipWellFormedUtf8(size_t nBytes, size_t nUnits) noexcept
+{
+    m_pImpl->nBegin += nBytes;
+    m_pImpl->nPosition += static_cast<LONGLONG>(nUnits);
+}
+
+BOOL CkvuuStdioFile::ReadUtf8InPlace(UINT nCount, const char** ppBytes, size_t* pnBytes, UINT* pnUnits)
+{
+    RequireOpenFor(false);
+    const unsigned char* pBytes = nullptr;
+    size_t nBytes = 0;
+    size_t nUnits = 0;
+    if (!PeekWellFormedUtf8(nCount, &pBytes, &nBytes, &nUnits)) return FALSE;
+    htmlfile_testing::CountRead(m_strFileName);
+    SkipWellFormedUtf8(nBytes, nUnits);
+    *ppBytes = reinterpret_cast<const char*>(pBytes);
+    *pnBytes = nBytes;
+    *pnUnits = static_cast<UINT>(nUnits);
+    return TRUE;
+}
+
+BOOL CkvuuStdioFile::WriteUtf8(const char* pBytes, size_t nBytes)
+{
+    RequireOpenFor(true);
+    Impl& s = *m_pImpl;
+    if (s.encoding != encodingUtf8) return FALSE;
+    if (s.failure) throw *s.failure;
+    try {
+        htmlfile_testing::CountWrite(m_strFileName);
+        StartOutput();
+        while (nBytes > 0) {
+            if (s.nEnd == kBufferSize) FlushOutput();
+            const size_t nPart = std::min(nBytes, kBufferSize - s.nEnd);
+            std::memcpy(s.buffer.get() + s.nEnd, pBytes, nPart);
+            s.nEnd += nPart;
+            pBytes += nPart;
+            nBytes -= nPart;
+        }
+    } catch (const CFileException& e) {
+        s.failure = e;
+        throw;
+    }
+    return TRUE;
 }
 
 LONGLONG CkvuuStdioFile::Seek(LONGLONG lOff, UINT nFrom)

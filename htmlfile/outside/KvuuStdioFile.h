@@ -11,8 +11,8 @@
 // byte sequence decodes and re-encodes to itself. Line ends are not
 // translated. A UTF-16 surrogate pair becomes one wchar_t; a lone surrogate
 // is kept as its own value; an odd last byte of a UTF-16 file is delivered
-// as 0x110000 + the byte. In a file marked as UTF-8, an ill-formed sequence
-// reads as U+FFFD.
+// as 0x110000 + the byte, and so is each byte of a file marked as UTF-8
+// that begins no well-formed sequence.
 //
 // Read counts and Seek offsets are both in wchar_t units of decoded text, so
 // a position taken while reading can be sought to again.
@@ -22,8 +22,8 @@
 // mark, if chosen, is written even when no text follows. A character the
 // encoding cannot hold is written as the character reference "&#N;"
 // (windows-1252) or as U+FFFD (UTF-8: lone surrogates and values above
-// U+10FFFF); the UTF-16 encoders write lone surrogates as they are and
-// 0x110000 + b as the byte b. Hence reading a file and writing what was read
+// U+10FFFF); the UTF-16 encoders write lone surrogates as they are, and the
+// UTF-8 and UTF-16 encoders write 0x110000 + b as the byte b. Hence reading a file and writing what was read
 // in the same encoding gives the same bytes. Output is buffered; Close()
 // writes what is left and reports failure by throwing, the destructor closes
 // silently.
@@ -62,6 +62,24 @@ public:
     // unused. Throws CFileException on an I/O error.
     UINT Read(wchar_t* pBuf, UINT nCount, UINT* pReserved = nullptr);
 
+    // For a file read as UTF-8: the next units as the bytes that hold them,
+    // where they lie in the read buffer, without decoding. Well-formed UTF-8
+    // is exactly the UTF-8 form of what Read would deliver, so a reader that
+    // wants UTF-8 saves a decoding and an encoding. Takes up to nCount units
+    // (at most 16384; fewer only at the end of the file), stores the bytes
+    // in *ppBytes and *pnBytes (valid until the next read, seek or close)
+    // and the units in *pnUnits, and returns TRUE; counts as one Read.
+    // Returns FALSE and takes nothing when the file is in another encoding
+    // or the next units are not well-formed UTF-8: Read then delivers them.
+    BOOL ReadUtf8InPlace(UINT nCount, const char** ppBytes, size_t* pnBytes, UINT* pnUnits);
+
+    // Writes bytes of well-formed UTF-8 (as ReadUtf8InPlace hands them out)
+    // to a file written as UTF-8: the same bytes that Write of the units
+    // they hold would write. Counts as one Write and fails as Write does.
+    // Returns FALSE, writing nothing, when the file is written in another
+    // encoding.
+    BOOL WriteUtf8(const char* pBytes, size_t nBytes);
+
     // Writes nCount units of text at the current position. Throws
     // CFileException on failure.
     void Write(const wchar_t* pText, UINT nCount);
@@ -99,6 +117,8 @@ private:
     void RefillInput();
     void RewindToText();
     size_t DecodeInto(wchar_t* pOut, size_t nCount);
+    bool PeekWellFormedUtf8(size_t nWanted, const unsigned char** ppBytes, size_t* pnBytes, size_t* pnUnits);
+    void SkipWellFormedUtf8(size_t nBytes, size_t nUnits) noexcept;
     void SkipUnits(ULONGLONG nCount);
     void StartOutput();
     void FlushOutput();

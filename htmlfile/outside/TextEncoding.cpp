@@ -1,5 +1,6 @@
 #include <htmlfile/outside/TextEncoding.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -49,30 +50,34 @@ Utf8LeadRule RuleForLead(unsigned char lead) noexcept
     return {0, 0, 0};
 }
 
-bool AreEightAsciiBytes(const unsigned char* p) noexcept
-{
-    std::uint64_t word;
-    std::memcpy(&word, p, sizeof word);
-    return (word & 0x8080808080808080ULL) == 0;
-}
-
-// One sequence starting at a non-ASCII byte. An ill-formed sequence yields
-// one U+FFFD for its longest valid beginning, the usual way to resync.
+// One sequence starting at a non-ASCII byte. A byte that does not begin a
+// well-formed sequence is delivered alone as kRawByteBase + the byte, which
+// the UTF-8 encoder writes back as that byte: a file marked as UTF-8 that
+// holds stray bytes (a windows-1252 letter, say) keeps them through a save.
 wchar_t DecodeUtf8Sequence(const unsigned char*& p, const unsigned char* end) noexcept
 {
-    const unsigned char lead = *p++;
-    const Utf8LeadRule rule = RuleForLead(lead);
-    if (rule.length == 0) return kReplacementCharacter;
-    std::uint32_t code = lead & (0xFFu >> (rule.length + 1));
+    const unsigned char* const lead = p++;
+    const Utf8LeadRule rule = RuleForLead(*lead);
+    const auto rawLead = static_cast<wchar_t>(kRawByteBase + *lead);
+    if (rule.length == 0) return rawLead;
+    std::uint32_t code = *lead & (0xFFu >> (rule.length + 1));
     unsigned char low = rule.secondLow;
     unsigned char high = rule.secondHigh;
     for (int i = 1; i < rule.length; ++i) {
-        if (p == end || *p < low || *p > high) return kReplacementCharacter;
+        if (p == end || *p < low || *p > high) {
+            p = lead + 1;
+            return rawLead;
+        }
         code = (code << 6) | (*p++ & 0x3Fu);
         low = 0x80;
         high = 0xBF;
     }
     return static_cast<wchar_t>(code);
+}
+
+bool IsContinuationByte(unsigned char byte) noexcept
+{
+    return (byte & 0xC0) == 0x80;
 }
 
 size_t DecodeUtf8(const unsigned char*& p, const unsigned char* end, bool bAtEnd, wchar_t* out,
@@ -81,12 +86,28 @@ size_t DecodeUtf8(const unsigned char*& p, const unsigned char* end, bool bAtEnd
     wchar_t* o = out;
     wchar_t* const oEnd = out + capacity;
     while (o < oEnd && p < end) {
-        if (*p < 0x80) {
-            *o++ = *p++;
+        const size_t nAscii = WidenAscii(p, std::min<size_t>(end - p, oEnd - o), o);
+        p += nAscii;
+        o += nAscii;
+        if (p == end || o == oEnd) break;
+        if (static_cast<size_t>(end - p) < kMaxBytesPerDecodedUnit) {
+            if (!bAtEnd) break;
+            *o++ = DecodeUtf8Sequence(p, end);
             continue;
         }
-        if (!bAtEnd && static_cast<size_t>(end - p) < kMaxBytesPerDecodedUnit) break;
-        *o++ = DecodeUtf8Sequence(p, end);
+        // Well-formed two- and three-byte sequences (Latin, Greek,
+        // Cyrillic, CJK) without the table walk; E0 and ED need the
+        // narrowed second-byte range and take the general path.
+        const unsigned char lead = *p;
+        if (lead >= 0xC2 && lead < 0xE0 && IsContinuationByte(p[1])) {
+            *o++ = static_cast<wchar_t>(((lead & 0x1Fu) << 6) | (p[1] & 0x3Fu));
+            p += 2;
+        } else if (lead > 0xE0 && lead < 0xF0 && lead != 0xED && IsContinuationByte(p[1]) && IsContinuationByte(p[2])) {
+            *o++ = static_cast<wchar_t>(((lead & 0x0Fu) << 12) | ((p[1] & 0x3Fu) << 6) | (p[2] & 0x3Fu));
+            p += 3;
+        } else {
+            *o++ = DecodeUtf8Sequence(p, end);
+        }
     }
     return static_cast<size_t>(o - out);
 }
@@ -138,6 +159,10 @@ size_t DecodeUtf16(const unsigned char*& p, const unsigned char* end, bool bAtEn
 
 unsigned char* PutUtf8(unsigned char* o, std::uint32_t code) noexcept
 {
+    if (code - CodePointOf(kRawByteBase) < 0x100) {
+        *o++ = static_cast<unsigned char>(code - CodePointOf(kRawByteBase));
+        return o;
+    }
     if (!IsScalarValue(code)) code = kReplacementCharacter;
     if (code < 0x80) {
         *o++ = static_cast<unsigned char>(code);
@@ -228,6 +253,13 @@ size_t EncodeWith(const wchar_t*& in, const wchar_t* end, unsigned char* out, si
     unsigned char* o = out;
     unsigned char* const oEnd = out + capacity;
     while (in < end && static_cast<size_t>(oEnd - o) >= kMaxBytesPerEncodedUnit) {
+        if (kAsciiAsIs) {
+            // A run of ASCII, keeping the reserve a single unit needs.
+            const size_t nAscii = NarrowAscii(in, std::min<size_t>(end - in, oEnd - o - kMaxBytesPerEncodedUnit), o);
+            in += nAscii;
+            o += nAscii;
+            if (in == end) break;
+        }
         const std::uint32_t code = CodePointOf(*in++);
         if (kAsciiAsIs && code < 0x80) *o++ = static_cast<unsigned char>(code);
         else o = Put(o, code);
@@ -261,11 +293,31 @@ bool Utf8Validator::Feed(const unsigned char* bytes, size_t count) noexcept
     const unsigned char* const end = bytes + count;
     while (m_valid && p < end) {
         if (m_pending == 0) {
-            while (end - p >= 8 && AreEightAsciiBytes(p)) p += 8;
+            p += AsciiPrefix(p, static_cast<size_t>(end - p));
             if (p == end) break;
             const unsigned char lead = *p++;
-            if (lead < 0x80) continue;
+            // The common two- and three-byte forms first; E0 and ED narrow
+            // the second byte's range and take the general rule below.
+            if (lead >= 0xC2 && lead < 0xE0 && end - p >= 1) {
+                m_valid = IsContinuationByte(p[0]);
+                p += 1;
+                continue;
+            }
+            if (lead > 0xE0 && lead < 0xF0 && lead != 0xED && end - p >= 2) {
+                m_valid = IsContinuationByte(p[0]) && IsContinuationByte(p[1]);
+                p += 2;
+                continue;
+            }
             const Utf8LeadRule rule = RuleForLead(lead);
+            // A sequence wholly inside this block is checked at once; one
+            // cut by the block's end goes through the pending state.
+            if (rule.length != 0 && end - p >= rule.length - 1) {
+                bool bWellFormed = *p >= rule.secondLow && *p <= rule.secondHigh;
+                for (int i = 1; i < rule.length - 1; ++i) bWellFormed = bWellFormed && IsContinuationByte(p[i]);
+                m_valid = bWellFormed;
+                p += rule.length - 1;
+                continue;
+            }
             m_valid = rule.length != 0;
             m_pending = rule.length - 1;
             m_low = rule.secondLow;
@@ -279,6 +331,28 @@ bool Utf8Validator::Feed(const unsigned char* bytes, size_t count) noexcept
         }
     }
     return m_valid;
+}
+
+size_t MeasureWellFormedUtf8(const unsigned char* bytes, size_t count, size_t maxUnits, size_t* pUnits) noexcept
+{
+    const unsigned char* p = bytes;
+    const unsigned char* const end = bytes + count;
+    size_t units = 0;
+    while (units < maxUnits && p < end) {
+        const size_t ascii = AsciiPrefix(p, std::min<size_t>(end - p, maxUnits - units));
+        p += ascii;
+        units += ascii;
+        if (units == maxUnits || p == end) break;
+        const Utf8LeadRule rule = RuleForLead(*p);
+        if (rule.length == 0 || end - p < rule.length) break;
+        bool bWellFormed = p[1] >= rule.secondLow && p[1] <= rule.secondHigh;
+        for (int i = 2; i < rule.length; ++i) bWellFormed = bWellFormed && IsContinuationByte(p[i]);
+        if (!bWellFormed) break;
+        p += rule.length;
+        ++units;
+    }
+    *pUnits = units;
+    return static_cast<size_t>(p - bytes);
 }
 
 size_t DecodeUnits(Encoding encoding, const unsigned char** pIn, const unsigned char* end, bool bAtEnd,

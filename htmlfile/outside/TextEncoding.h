@@ -6,29 +6,119 @@
 // of units read is also a count of sequences consumed. wchar_t holds whole
 // code points (32 bits here); a value in 0xD800..0xDFFF is a lone surrogate.
 // Values the decoders can produce outside Unicode:
-//   0x110000 + b  the odd last byte b of a UTF-16 file; the UTF-16 encoders
-//                 write it back as that raw byte.
-// For every encoding, encoding what was decoded gives the original bytes,
-// with one exception: an ill-formed sequence in a file marked as UTF-8
-// decodes to U+FFFD.
+//   0x110000 + b  the odd last byte b of a UTF-16 file, or a byte b of a
+//                 file marked as UTF-8 that begins no well-formed sequence;
+//                 the UTF-16 and UTF-8 encoders write it back as that raw
+//                 byte.
+// For every encoding, encoding what was decoded gives the original bytes.
 #pragma once
 
 #include <htmlfile/outside/KvuuStdioFile.h>
 
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace htmlfile_text {
 
 using Encoding = CkvuuStdioFile::Encoding;
 
 constexpr wchar_t kReplacementCharacter = 0xFFFD;
-// The first of the 256 values that carry a raw trailing byte of a UTF-16 file.
+// The first of the 256 values that carry a raw byte (see above).
 constexpr wchar_t kRawByteBase = 0x110000;
 
 // Longest byte sequence that decodes to one unit.
 constexpr size_t kMaxBytesPerDecodedUnit = 4;
 // Longest encoding of one unit: the reference "&#1114111;".
 constexpr size_t kMaxBytesPerEncodedUnit = 10;
+
+// Most of a topic is ASCII, and every pass over its text (the UTF-8 check,
+// decoding, encoding, the scanner's position count) goes faster when runs
+// of ASCII are handled sixteen units at a time. Each helper returns the
+// length of the ASCII run at the start of its input (at most count). The
+// two that copy store that run converted in out[0, run) and may also write
+// anything to out[run, count), which the caller overwrites next.
+
+// Length of the run of ASCII bytes at the start of [in, in + count).
+inline size_t AsciiPrefix(const unsigned char* in, size_t count) noexcept
+{
+    size_t done = 0;
+#if defined(__SSE2__)
+    for (; count - done >= 16; done += 16) {
+        const int mask = _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in + done)));
+        if (mask != 0) return done + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+    }
+#endif
+    for (; count - done >= 8; done += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, in + done, sizeof word);
+        if (word & 0x8080808080808080ULL) break;
+    }
+    while (done < count && in[done] < 0x80) ++done;
+    return done;
+}
+
+// Bytes to wchar_t units.
+inline size_t WidenAscii(const unsigned char* in, size_t count, wchar_t* out) noexcept
+{
+    size_t done = 0;
+#if defined(__SSE2__)
+    if constexpr (sizeof(wchar_t) == 4) {
+        const __m128i zero = _mm_setzero_si128();
+        for (; count - done >= 16; done += 16) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + done));
+            const __m128i low = _mm_unpacklo_epi8(bytes, zero);
+            const __m128i high = _mm_unpackhi_epi8(bytes, zero);
+            auto* o = reinterpret_cast<__m128i*>(out + done);
+            _mm_storeu_si128(o, _mm_unpacklo_epi16(low, zero));
+            _mm_storeu_si128(o + 1, _mm_unpackhi_epi16(low, zero));
+            _mm_storeu_si128(o + 2, _mm_unpacklo_epi16(high, zero));
+            _mm_storeu_si128(o + 3, _mm_unpackhi_epi16(high, zero));
+            const int mask = _mm_movemask_epi8(bytes); // bytes with the top bit set
+            if (mask != 0) return done + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+        }
+    }
+#endif
+    for (; done < count && in[done] < 0x80; ++done) out[done] = static_cast<wchar_t>(in[done]);
+    return done;
+}
+
+// wchar_t units to bytes.
+inline size_t NarrowAscii(const wchar_t* in, size_t count, unsigned char* out) noexcept
+{
+    size_t done = 0;
+#if defined(__SSE2__)
+    if constexpr (sizeof(wchar_t) == 4) {
+        const __m128i notAscii = _mm_set1_epi32(~0x7F);
+        const __m128i zero = _mm_setzero_si128();
+        for (; count - done >= 16; done += 16) {
+            const auto* units = reinterpret_cast<const __m128i*>(in + done);
+            const __m128i a = _mm_loadu_si128(units);
+            const __m128i b = _mm_loadu_si128(units + 1);
+            const __m128i c = _mm_loadu_si128(units + 2);
+            const __m128i d = _mm_loadu_si128(units + 3);
+            // ASCII units pack to themselves; the others to bytes that the
+            // mask below leaves out of the run.
+            const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(a, b), _mm_packs_epi32(c, d));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + done), bytes);
+            // All ones in the lanes of ASCII units, narrowed to one byte each.
+            const __m128i asciiAB = _mm_packs_epi32(_mm_cmpeq_epi32(_mm_and_si128(a, notAscii), zero),
+                                                    _mm_cmpeq_epi32(_mm_and_si128(b, notAscii), zero));
+            const __m128i asciiCD = _mm_packs_epi32(_mm_cmpeq_epi32(_mm_and_si128(c, notAscii), zero),
+                                                    _mm_cmpeq_epi32(_mm_and_si128(d, notAscii), zero));
+            const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(asciiAB, asciiCD)));
+            if (mask != 0xFFFF) return done + static_cast<size_t>(__builtin_ctz(~mask));
+        }
+    }
+#endif
+    for (; done < count && static_cast<std::uint32_t>(in[done]) < 0x80; ++done)
+        out[done] = static_cast<unsigned char>(in[done]);
+    return done;
+}
 
 struct ByteOrderMark {
     Encoding encoding;
@@ -57,6 +147,12 @@ private:
     unsigned char m_low = 0x80;
     unsigned char m_high = 0xBF;
 };
+
+// The well-formed UTF-8 at the start of [bytes, bytes + count), up to
+// maxUnits sequences: returns its length in bytes and stores the number of
+// sequences in *pUnits. Stops early at the first byte that begins no
+// well-formed sequence, and at a sequence that count cuts.
+size_t MeasureWellFormedUtf8(const unsigned char* bytes, size_t count, size_t maxUnits, size_t* pUnits) noexcept;
 
 // Decodes whole units from [*pIn, end) into out, at most capacity of them,
 // and advances *pIn past the bytes used. Unless bAtEnd, a sequence that

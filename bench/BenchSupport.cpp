@@ -1,0 +1,181 @@
+#include "BenchSupport.h"
+
+#include <htmlfile/htmlfile.h>
+#include <htmlfile/outside/TextEncoding.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace bench {
+
+Inputs& Inputs::Get()
+{
+    static Inputs inputs;
+    return inputs;
+}
+
+Inputs::Inputs()
+{
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/htmlfile-bench-XXXXXX";
+    if (!::mkdtemp(pattern.data())) throw std::runtime_error("cannot create a folder like " + pattern);
+    m_folder = pattern;
+}
+
+Inputs::~Inputs()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(m_folder, ignored);
+}
+
+std::string Inputs::ScratchPath(const std::string& name) const
+{
+    return m_folder + "/" + name;
+}
+
+std::string Inputs::TopicsName(TopicKind kind, std::uint64_t nBytes)
+{
+    return std::string(kind == TopicKind::Pages ? "topics_" : "plain_") + SizeName(nBytes);
+}
+
+std::string Inputs::AdversarialName(Adversary adversary, std::uint64_t nBytes)
+{
+    return std::string(AdversaryName(adversary)) + "_" + SizeName(nBytes);
+}
+
+const Input* Inputs::Find(const std::string& name) const
+{
+    auto found = m_inputs.find(name);
+    return found == m_inputs.end() ? nullptr : &found->second;
+}
+
+const Input& Inputs::Topics(TopicKind kind, std::uint64_t nBytes)
+{
+    const std::string name = TopicsName(kind, nBytes);
+    auto found = m_inputs.find(name);
+    if (found != m_inputs.end()) return found->second;
+    Input input{name, ScratchPath(name + ".htm"), {}};
+    input.counts = WriteTopics(input.path, kind, nBytes);
+    return m_inputs.emplace(name, std::move(input)).first->second;
+}
+
+const Input& Inputs::Adversarial(Adversary adversary, std::uint64_t nBytes)
+{
+    const std::string name = AdversarialName(adversary, nBytes);
+    auto found = m_inputs.find(name);
+    if (found != m_inputs.end()) return found->second;
+    Input input{name, ScratchPath(name + ".htm"), {}};
+    input.counts = WriteAdversary(input.path, adversary, nBytes);
+    return m_inputs.emplace(name, std::move(input)).first->second;
+}
+
+std::string SizeName(std::uint64_t nBytes)
+{
+    if (nBytes >= 1000000 && nBytes % 1000000 == 0) return std::to_string(nBytes / 1000000) + "MB";
+    if (nBytes >= 1000 && nBytes % 1000 == 0) return std::to_string(nBytes / 1000) + "KB";
+    return std::to_string(nBytes) + "B";
+}
+
+std::wstring Widen(const std::string& ascii)
+{
+    return std::wstring(ascii.begin(), ascii.end());
+}
+
+std::uint64_t ReadFloor(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) throw std::runtime_error("cannot open " + path);
+    static char buffer[64 * 1024];
+    std::uint64_t total = 0;
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        total += static_cast<std::uint64_t>(n);
+    }
+    ::close(fd);
+    return total;
+}
+
+std::uint64_t DecodeFloor(const std::string& path)
+{
+    CkvuuStdioFile file(Widen(path).c_str(), CFile::modeRead | CFile::shareDenyNone);
+    wchar_t text[1024];
+    unsigned char bytes[1024 * htmlfile_text::kMaxBytesPerEncodedUnit];
+    std::uint64_t total = 0;
+    for (;;) {
+        const UINT n = file.Read(text, 1024, nullptr);
+        if (n == 0) break;
+        const wchar_t* p = text;
+        total += htmlfile_text::EncodeUnits(CkvuuStdioFile::encodingUtf8, &p, text + n, bytes, sizeof bytes);
+    }
+    return total;
+}
+
+namespace {
+
+class TagCounter : public HTMLCallback {
+public:
+    unsigned int callback(HTML&, _HTML_cbreason reason, const wchar_t*, TagAttribute* const pAttributes) override
+    {
+        if (reason == HTMLCB_STARTTAG) ++counts.startTags;
+        else ++counts.endTags;
+        for (const TagAttribute* a = pAttributes; a; a = a->m_pNext) ++counts.attributes;
+        return HTMLCB_NONE;
+    }
+    MarkupCounts counts;
+};
+
+} // namespace
+
+MarkupCounts ScanCounts(const std::string& path)
+{
+    CkvuuStdioFile file(Widen(path).c_str(), CFile::modeRead | CFile::shareDenyNone);
+    HTML scanner;
+    TagCounter counter;
+    scanner.init();
+    scanner.regcallback(&counter);
+    wchar_t text[1024];
+    unsigned char bytes[1024 * htmlfile_text::kMaxBytesPerEncodedUnit];
+    for (;;) {
+        const UINT n = file.Read(text, 1024, nullptr);
+        if (n == 0) break;
+        const wchar_t* p = text;
+        const size_t length = htmlfile_text::EncodeUnits(CkvuuStdioFile::encodingUtf8, &p, text + n, bytes, sizeof bytes);
+        counter.counts.bytes += length;
+        scanner.Feed(reinterpret_cast<const char*>(bytes), length);
+    }
+    scanner.init();
+    return counter.counts;
+}
+
+namespace {
+std::map<std::string, std::vector<double>>& TimingTable()
+{
+    static std::map<std::string, std::vector<double>> table;
+    return table;
+}
+} // namespace
+
+void Timings::Add(const std::string& name, double seconds)
+{
+    TimingTable()[name].push_back(seconds);
+}
+
+double Timings::Median(const std::string& name)
+{
+    auto found = TimingTable().find(name);
+    if (found == TimingTable().end() || found->second.empty()) return 0;
+    std::vector<double> values = found->second;
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+} // namespace bench
