@@ -14,6 +14,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -155,32 +156,56 @@ TEST(Utf8Codec, DecodingInAnyPiecesEncodesBackToTheSameBytes)
     }
 }
 
-TEST(Utf8Codec, MeasureStopsWhereTheValidatorDoes)
+namespace {
+
+// The plain decoder, sequence by sequence, is the reference for what is
+// well-formed: it gives a raw-byte unit for every byte that begins no
+// well-formed sequence.
+std::wstring DecodeMarked(const std::string& text)
+{
+    std::wstring units(text.size(), L'\0');
+    const unsigned char* p = Bytes(text);
+    units.resize(htmlfile_text::DecodeUnits(CkvuuStdioFile::encodingUtf8, &p, p + text.size(), true, &units[0],
+                                            units.size()));
+    return units;
+}
+
+bool HasRawByte(const std::wstring& units)
+{
+    return std::any_of(units.begin(), units.end(), [](wchar_t c) { return c >= htmlfile_text::kRawByteBase; });
+}
+
+} // namespace
+
+TEST(Utf8Codec, TheCheckAndTheMeasureAgreeWithTheDecoder)
 {
     Rng rng(2);
-    for (int round = 0; round < 300; ++round) {
-        const std::string text = MixedBytes(rng, 30, round % 2 == 0);
-        const size_t nMax = rng.Below(text.size() + 2);
+    int nValid = 0;
+    for (int round = 0; round < 600; ++round) {
+        const std::string text = MixedBytes(rng, 10 + rng.Below(60), round % 2 == 0);
+        const std::wstring units = DecodeMarked(text);
+        // The whole check, fed in pieces of every size.
+        htmlfile_text::Utf8Validator validator;
+        bool bValid = true;
+        for (size_t from = 0; from < text.size();) {
+            const size_t n = std::min(text.size() - from, 1 + rng.Below(70));
+            bValid = validator.Feed(Bytes(text) + from, n);
+            from += n;
+        }
+        bValid = bValid && validator.Finish();
+        ASSERT_EQ(bValid, !HasRawByte(units)) << round;
+        nValid += bValid;
+        // The measure: the sequences before the first byte that begins no
+        // well-formed one, or nMax of them.
+        const size_t nMax = rng.Below(units.size() + 2);
         size_t nUnits = 0;
         const size_t nBytes = htmlfile_text::MeasureWellFormedUtf8(Bytes(text), text.size(), nMax, &nUnits);
-        htmlfile_text::Utf8Validator prefix;
-        ASSERT_TRUE(prefix.Feed(Bytes(text), nBytes) && prefix.Finish()) << round;
-        // The units are the sequences of the prefix.
-        std::vector<wchar_t> decoded(nBytes + 1);
-        const unsigned char* p = Bytes(text);
-        EXPECT_EQ(htmlfile_text::DecodeUnits(CkvuuStdioFile::encodingUtf8, &p, p + nBytes, true, decoded.data(),
-                                             decoded.size()),
-                  nUnits);
-        if (nUnits == nMax || nBytes == text.size()) continue;
-        // It stopped at a byte that begins no well-formed sequence.
-        const size_t nNext = std::min<size_t>(text.size(), nBytes + 4);
-        bool bAnyValid = false;
-        for (size_t end = nBytes + 1; end <= nNext; ++end) {
-            htmlfile_text::Utf8Validator v;
-            bAnyValid = bAnyValid || (v.Feed(Bytes(text), end) && v.Finish());
-        }
-        EXPECT_FALSE(bAnyValid) << round << " stopped at " << nBytes;
+        const auto firstRaw = std::find_if(units.begin(), units.end(), [](wchar_t c) { return c >= htmlfile_text::kRawByteBase; });
+        const size_t nWellFormed = static_cast<size_t>(firstRaw - units.begin());
+        ASSERT_EQ(nUnits, std::min(nMax, nWellFormed)) << round;
+        ASSERT_EQ(DecodeMarked(text.substr(0, nBytes)), units.substr(0, nUnits)) << round;
     }
+    EXPECT_GT(nValid, 200);
 }
 
 TEST(StdioFileInPlace, ReadsAndSeeksAgreeWithDecodingReads)
@@ -235,8 +260,11 @@ TEST(StdioFileInPlace, ReadsAndSeeksAgreeWithDecodingReads)
             }
         }
         // Well-formed UTF-8 reads in place throughout, other encodings never.
-        if (round % 4 == 0) EXPECT_EQ(nTaken, nTotal) << round;
-        if (round % 4 >= 2) EXPECT_EQ(nTaken, 0u) << round;
+        if (round % 4 == 0) {
+            EXPECT_EQ(nTaken, nTotal) << round;
+        } else if (round % 4 >= 2) {
+            EXPECT_EQ(nTaken, 0u) << round;
+        }
     }
 }
 
@@ -282,30 +310,35 @@ TEST(StdioFileInPlace, WritesTheBytesWriteWouldAndFailsAsWriteDoes)
     fs::remove(b);
 }
 
-TEST(UnitCounting, BlockwiseCountEqualsCountingByteByByte)
+TEST(UnitCounting, TheIndexOfARegularBlockGivesTheCountAtEveryByte)
 {
     Rng rng(4);
-    for (int round = 0; round < 2000; ++round) {
-        const std::string text = MixedBytes(rng, 12, round % 3 != 0);
-        // The state a previous block may leave: part of a sequence counted.
-        const std::string before = round % 5 == 0 ? std::string("\xE2") : std::string();
-        htmlscan::UnitCounter reference;
-        for (char c : before + text) reference.CountOne(static_cast<unsigned char>(c));
-        htmlscan::UnitCounter counter;
-        for (char c : before) counter.CountOne(static_cast<unsigned char>(c));
-        // Count in ranges, each with a random stretch of readable bytes
-        // around it inside the text.
+    int nRegular = 0;
+    for (int round = 0; round < 3000; ++round) {
+        // Blocks of every length up to a few chunks, some with stray bytes.
+        std::string text = MixedBytes(rng, 1 + rng.Below(12), round % 3 != 0);
         const unsigned char* const begin = Bytes(text);
-        const unsigned char* p = begin;
-        while (p < begin + text.size()) {
-            const unsigned char* q = std::min(begin + text.size(), p + rng.Below(40));
-            const unsigned char* readable = begin + rng.Below(static_cast<size_t>(p - begin) + 1);
-            const unsigned char* readableEnd = q + rng.Below(static_cast<size_t>(begin + text.size() - q) + 1);
-            counter.CountWithin(p, q, readable, readableEnd);
-            p = q;
+        htmlscan::ContinuationIndex index;
+        const bool bRegular = index.Build(begin, begin + text.size());
+        htmlscan::UnitCounter counter;
+        size_t nContinuations = 0;
+        for (size_t i = 0; i <= text.size(); ++i) {
+            if (bRegular) {
+                // Before any byte: the units counted byte by byte up to it.
+                ASSERT_EQ(static_cast<long long>(i - index.Before(begin + i)), counter.Units()) << round << " at " << i;
+            }
+            if (i == text.size()) break;
+            counter.CountOne(begin[i]);
+            nContinuations += (begin[i] & 0xC0) == 0x80;
         }
-        ASSERT_EQ(counter.Units(), reference.Units()) << round;
+        // A block that counts differently from bytes minus continuation
+        // bytes, or leaves a sequence open, is never taken as regular.
+        if (counter.Units() != static_cast<long long>(text.size() - nContinuations) || !counter.AtSequenceBoundary()) {
+            EXPECT_FALSE(bRegular) << round;
+        }
+        nRegular += bRegular;
     }
+    EXPECT_GT(nRegular, 1000); // the well-formed blocks
 }
 
 namespace {
@@ -334,7 +367,7 @@ std::string TagSoup(Rng& rng)
 {
     static const char* const kPieces[] = {
         "<p>", "</p>", "<a href=\"x.htm\">", "<A HREF='y.htm' target=_top>", "<img src=a.gif alt=\"caf\xC3\xA9\"/>",
-        "<br/>", "<td nowrap width=30%>", "<b\tclass = \"k\" >", "<x =y z= >", "<q a=\"1\"b=2>", "<hr noshade/ size=1>",
+        "<br/>", "<i/=x/>", "<u v/=w>", "<td nowrap width=30%>", "<b\tclass = \"k\" >", "<x =y z= >", "<q a=\"1\"b=2>", "<hr noshade/ size=1>",
         "<!-- <b> - -- -->", "<!DOCTYPE html>", "<?pi?>", "</>", "< p>", "<title>T\xC3\xA9 &amp; <i></title>",
         "<script>if (a<b) x='</p>';</script>", "<style>p > a {}</style>", "text ", "\xE2\x82\xAC ", "\xF0\x9F\x98\x80",
         "&eacute;", "\r\n", "<meta name=\"template\" pattern=\"title\">", "<a\xC3\xA9 b\xC3\xA9=\"\xE4\xB8\xAD\">"};

@@ -10,6 +10,8 @@
 // block when a Feed call returns.
 #include <htmlfile/outside/HtmlScanner.h>
 
+#include <algorithm>
+
 using namespace htmlscan;
 
 void HTML::Impl::Reset()
@@ -38,8 +40,9 @@ void HTML::Impl::Reset()
 void HTML::Impl::Run(const Byte* p, const Byte* end)
 {
     m_counted = p;
-    m_blockBegin = p;
     m_blockEnd = end;
+    m_indexed = m_units.AtSequenceBoundary() && m_index.Build(p, end);
+    m_continuationsCounted = 0;
     if (m_tagOpen) m_tagHere = p;
     // A callback that calls init() starts a new stream: the rest of this
     // block belonged to the old one.
@@ -425,7 +428,14 @@ void HTML::Feed(const char* pData, size_t nLength)
 {
     if (!pData || !nLength) return;
     const auto* bytes = reinterpret_cast<const Byte*>(pData);
-    m_pImpl->Run(bytes, bytes + nLength);
+    // In blocks that the position index can hold; a callback that calls
+    // init() ends the whole call, as it ends the block it is in.
+    const unsigned resets = m_pImpl->m_resets;
+    for (size_t done = 0; done < nLength && m_pImpl->m_resets == resets;) {
+        const size_t n = std::min(nLength - done, htmlscan::ContinuationIndex::kLargestBlock);
+        m_pImpl->Run(bytes + done, bytes + done + n);
+        done += n;
+    }
 }
 
 int HTML::TagBegin() const noexcept

@@ -191,8 +191,10 @@ struct HTML::Impl {
     // Positions.
     htmlscan::UnitCounter m_units;
     const Byte* m_counted = nullptr; // bytes of the current block counted so far end here
-    const Byte* m_blockBegin = nullptr; // the block being run
-    const Byte* m_blockEnd = nullptr;
+    const Byte* m_blockEnd = nullptr;   // of the block being run
+    htmlscan::ContinuationIndex m_index; // of the block being run, when m_indexed
+    bool m_indexed = false;
+    size_t m_continuationsCounted = 0; // continuation bytes before m_counted, when m_indexed
     long long m_markupBegin = 0;     // unit of the latest '<'
     long long m_tagBegin = 0;
     long long m_tagEnd = 0;
@@ -240,7 +242,13 @@ private:
     // Positions.
     void CountUnitsUpTo(const Byte* p) noexcept
     {
-        m_units.CountWithin(m_counted, p, m_blockBegin, m_blockEnd);
+        if (m_indexed) {
+            const size_t continuations = m_index.Before(p);
+            m_units.Add(static_cast<long long>(p - m_counted) - static_cast<long long>(continuations - m_continuationsCounted));
+            m_continuationsCounted = continuations;
+        } else {
+            m_units.Count(m_counted, p);
+        }
         m_counted = p;
     }
     void OpenMarkup(const Byte* lessThan);

@@ -168,6 +168,68 @@ size_t AppendUtf8(std::wstring& out, const char* p, size_t n)
 
 } // namespace
 
+bool ContinuationIndex::Build(const unsigned char* begin, const unsigned char* end) noexcept
+{
+    if (kUtf16WideChars || static_cast<size_t>(end - begin) > kLargestBlock) return false;
+    m_begin = begin;
+    const size_t nChunks = static_cast<size_t>(end - begin) / 16;
+    std::uint32_t carry = 0; // continuation bytes expected from the next chunk on
+    std::uint32_t irregular = 0;
+    std::uint32_t before = 0;
+    // One chunk's masks: continuation bytes, and the bytes that announce at
+    // least one, two or three of them (leads of five or six bytes apart).
+    auto account = [&](size_t chunk, std::uint32_t cont, std::uint32_t needs1, std::uint32_t needs2, std::uint32_t needs3,
+                       std::uint32_t longLeads) {
+        const std::uint32_t expected = (needs1 << 1) | (needs2 << 2) | (needs3 << 3) | carry;
+        irregular |= ((expected & 0xFFFF) ^ cont) | longLeads;
+        carry = expected >> 16;
+        m_before[chunk] = before;
+        m_masks[chunk] = static_cast<std::uint16_t>(cont);
+        before += htmlfile_text::PopCount16(cont);
+    };
+    size_t chunk = 0;
+#if defined(__SSE2__)
+    const __m128i continuationBits = _mm_set1_epi8(static_cast<char>(0xC0));
+    const __m128i continuation = _mm_set1_epi8(static_cast<char>(0x80));
+    for (; chunk < nChunks; ++chunk) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(begin + chunk * 16));
+        if (_mm_movemask_epi8(bytes) == 0 && carry == 0) { // ASCII only
+            account(chunk, 0, 0, 0, 0, 0);
+            continue;
+        }
+        auto atLeast = [&bytes](unsigned char lowest) {
+            const __m128i max = _mm_max_epu8(bytes, _mm_set1_epi8(static_cast<char>(lowest)));
+            return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(max, bytes)));
+        };
+        const std::uint32_t cont = static_cast<std::uint32_t>(
+            _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(bytes, continuationBits), continuation)));
+        const std::uint32_t f8 = atLeast(0xF8);
+        account(chunk, cont, atLeast(0xC0) & ~f8, atLeast(0xE0) & ~f8, atLeast(0xF0) & ~f8, f8 & ~atLeast(0xFE));
+    }
+#endif
+    // The rest (and every chunk without SSE2) byte by byte.
+    for (; chunk * 16 < static_cast<size_t>(end - begin); ++chunk) {
+        std::uint32_t cont = 0, needs1 = 0, needs2 = 0, needs3 = 0, longLeads = 0;
+        const unsigned char* p = begin + chunk * 16;
+        const size_t n = std::min<size_t>(16, static_cast<size_t>(end - p));
+        for (size_t i = 0; i < n; ++i) {
+            const unsigned char c = p[i];
+            const std::uint32_t bit = 1u << i;
+            if (IsContinuation(c)) cont |= bit;
+            const unsigned announced = ContinuationsAfter(c);
+            if (announced >= 1 && announced <= 3) needs1 |= bit;
+            if (announced >= 2 && announced <= 3) needs2 |= bit;
+            if (announced == 3) needs3 |= bit;
+            if (announced > 3) longLeads |= bit;
+        }
+        // A byte expected past the block's end (a sequence the block cuts)
+        // finds no continuation bit there: the block is irregular.
+        account(chunk, cont, needs1, needs2, needs3, longLeads);
+    }
+    m_before[chunk] = before;
+    return irregular == 0 && carry == 0;
+}
+
 size_t DecodeUtf8(const char* p, size_t n, wchar_t* out)
 {
     const auto* bytes = reinterpret_cast<const unsigned char*>(p);

@@ -57,67 +57,6 @@ public:
     void Reset() noexcept { *this = UnitCounter(); }
     long long Units() const noexcept { return m_units; }
 
-    // Counts [p, end) like Count, where the bytes of [readable, readableEnd)
-    // around it may be read as well: sixteen at a time, with no branch per
-    // sequence. Where every lead byte in the range has all the
-    // continuation bytes it announces right behind it and every
-    // continuation byte belongs to such a lead, the units are the bytes
-    // that are not continuation bytes; anything else (a stray byte, a
-    // sequence cut by the range, leads of five or six bytes) is counted by
-    // Count.
-    void CountWithin(const unsigned char* p, const unsigned char* end, const unsigned char* readable,
-                     const unsigned char* readableEnd) noexcept
-    {
-#if defined(__SSE2__)
-        if (!kUtf16WideChars && m_expected == 0 && readableEnd - readable >= 16) {
-            long long units = 0;
-            std::uint32_t carry = 0; // continuation bytes expected from p on
-            const __m128i continuationBits = _mm_set1_epi8(static_cast<char>(0xC0));
-            const __m128i continuation = _mm_set1_epi8(static_cast<char>(0x80));
-            bool regular = true;
-            for (const unsigned char* q = p; q < end && regular;) {
-                // The sixteen bytes from q, or the last sixteen readable.
-                const unsigned char* window = readableEnd - q >= 16 ? q : readableEnd - 16;
-                const unsigned first = static_cast<unsigned>(q - window);
-                const unsigned take = std::min<unsigned>(static_cast<unsigned>(end - q), 16 - first);
-                const std::uint32_t range = ((1u << take) - 1) << first;
-                const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(window));
-                const std::uint32_t high = static_cast<std::uint32_t>(_mm_movemask_epi8(bytes)) & range;
-                if (high == 0 && carry == 0) { // ASCII only
-                    units += take;
-                    q += take;
-                    continue;
-                }
-                auto atLeast = [&bytes](unsigned char lowest) {
-                    const __m128i max = _mm_max_epu8(bytes, _mm_set1_epi8(static_cast<char>(lowest)));
-                    return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(max, bytes)));
-                };
-                const std::uint32_t cont = static_cast<std::uint32_t>(_mm_movemask_epi8(
-                                               _mm_cmpeq_epi8(_mm_and_si128(bytes, continuationBits), continuation))) &
-                                           range;
-                const std::uint32_t f8 = atLeast(0xF8);
-                const std::uint32_t needs1 = atLeast(0xC0) & ~f8 & range;
-                const std::uint32_t needs2 = atLeast(0xE0) & ~f8 & range;
-                const std::uint32_t needs3 = atLeast(0xF0) & ~f8 & range;
-                const std::uint32_t longLeads = f8 & ~atLeast(0xFE) & range;
-                const std::uint32_t expected = (needs1 << 1) | (needs2 << 2) | (needs3 << 3) | (carry << first);
-                regular = longLeads == 0 && (expected & range) == cont;
-                units += static_cast<long long>(take) - __builtin_popcount(cont);
-                carry = expected >> (first + take);
-                q += take;
-            }
-            if (regular && carry == 0) {
-                m_units += units;
-                return;
-            }
-        }
-#else
-        (void)readable;
-        (void)readableEnd;
-#endif
-        Count(p, end);
-    }
-
     // Gives the same count as CountOne byte by byte, faster for what is
     // common: runs of ASCII and whole sequences that a block holds entire.
     void Count(const unsigned char* p, const unsigned char* end) noexcept
@@ -143,6 +82,11 @@ public:
             while (p < end && m_expected) CountOne(*p++);
         }
     }
+
+    // Units counted elsewhere (see ContinuationIndex), at a point where no
+    // sequence is open.
+    void Add(long long units) noexcept { m_units += units; }
+    bool AtSequenceBoundary() const noexcept { return m_expected == 0; }
 
     void CountOne(unsigned char byte) noexcept
     {
@@ -171,6 +115,42 @@ private:
     std::uint32_t m_value = 0;
 };
 
+// Positions in a block of regular UTF-8 without a walk over its sequences.
+// A block is regular when every lead byte has all the continuation bytes it
+// announces right behind it, every continuation byte belongs to such a lead,
+// no lead announces more than three and no sequence is open at either end.
+// The units from the start of such a block to any point in it are then the
+// bytes minus the continuation bytes before that point, which the index
+// gives in constant time after one pass over the block, sixteen bytes at a
+// time. (Where wchar_t is 16 bits a four-byte sequence may be two units: no
+// block is regular there.)
+class ContinuationIndex {
+public:
+    static constexpr size_t kLargestBlock = 64 * 1024;
+
+    // Indexes [begin, end), at most kLargestBlock bytes; returns whether the
+    // block is regular. Positions may be asked for only then.
+    bool Build(const unsigned char* begin, const unsigned char* end) noexcept;
+
+    // Continuation bytes in [begin, p) for p in [begin, end].
+    size_t Before(const unsigned char* p) const noexcept
+    {
+        const size_t offset = static_cast<size_t>(p - m_begin);
+        const size_t chunk = offset / 16;
+        const unsigned within = static_cast<unsigned>(offset % 16);
+        size_t count = m_before[chunk];
+        if (within != 0) count += htmlfile_text::PopCount16(m_masks[chunk] & ((1u << within) - 1));
+        return count;
+    }
+
+private:
+    const unsigned char* m_begin = nullptr;
+    // Continuation bytes before each chunk of sixteen, and where they are
+    // within it (bit i: byte i).
+    std::uint32_t m_before[kLargestBlock / 16 + 2] = {};
+    std::uint16_t m_masks[kLargestBlock / 16 + 1] = {};
+};
+
 // Decodes n bytes into out, which has room for n wide characters, and
 // returns the number written. Malformed or overlong sequences and stray
 // bytes give U+FFFD, one per unit; so does NUL, which would cut the string.
@@ -181,7 +161,24 @@ inline size_t DecodeTagUtf8(const char* p, size_t n, wchar_t* out)
 {
     const auto* bytes = reinterpret_cast<const unsigned char*>(p);
     size_t i = 0;
-    // Bytes 1 to 0x7F stand for themselves (NUL does not, see above).
+    // Bytes 1 to 0x7F stand for themselves (NUL does not, see above):
+    // eight at a time while none is NUL or has its top bit set (a NUL byte
+    // borrows in the subtraction and so sets a top bit).
+    for (; n - i >= 8; i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, bytes + i, sizeof word);
+        if (((word - 0x0101010101010101ull) | word) & 0x8080808080808080ull) break;
+#if defined(__SSE2__)
+        if constexpr (sizeof(wchar_t) == 4) {
+            const __m128i zero = _mm_setzero_si128();
+            const __m128i units = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(bytes + i)), zero);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_unpacklo_epi16(units, zero));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 4), _mm_unpackhi_epi16(units, zero));
+            continue;
+        }
+#endif
+        for (size_t k = 0; k < 8; ++k) out[i + k] = static_cast<wchar_t>(bytes[i + k]);
+    }
     for (; i < n && static_cast<unsigned>(bytes[i]) - 1 < 0x7F; ++i) out[i] = static_cast<wchar_t>(bytes[i]);
     return i == n ? n : i + DecodeUtf8(p + i, n - i, out + i);
 }

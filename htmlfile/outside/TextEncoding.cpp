@@ -80,6 +80,79 @@ bool IsContinuationByte(unsigned char byte) noexcept
     return (byte & 0xC0) == 0x80;
 }
 
+// Passes whole chunks of sixteen bytes of well-formed UTF-8 from p, where no
+// sequence may be open, while the units passed stay within maxUnits.
+// Returns the point reached, after which no sequence is open, and adds the
+// units before it to *pUnits; the caller goes on sequence by sequence from
+// there. A chunk is checked at once, without a branch per sequence: every
+// lead byte must have all the continuation bytes it announces right behind
+// it, every continuation byte must belong to such a lead, and the second
+// byte after E0, ED, F0 and F4 must lie in the narrower range that rules
+// out overlong forms, surrogates and values above U+10FFFF.
+const unsigned char* PassWellFormedChunks(const unsigned char* p, const unsigned char* end, size_t maxUnits,
+                                          size_t* pUnits) noexcept
+{
+#if defined(__SSE2__)
+    size_t units = 0;
+    const unsigned char* boundary = p; // the last point with no sequence open
+    size_t unitsAtBoundary = 0;
+    std::uint32_t carry = 0; // continuation bytes expected in the next chunk
+    std::uint32_t afterE0 = 0, afterED = 0, afterF0 = 0, afterF4 = 0; // second bytes expected there
+    const __m128i continuationBits = _mm_set1_epi8(static_cast<char>(0xC0));
+    const __m128i continuation = _mm_set1_epi8(static_cast<char>(0x80));
+    for (; end - p >= 16; p += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        if (_mm_movemask_epi8(bytes) == 0 && carry == 0) { // ASCII only
+            if (units + 16 > maxUnits) break;
+            units += 16;
+        } else {
+            auto atLeast = [&bytes](unsigned char lowest) {
+                const __m128i max = _mm_max_epu8(bytes, _mm_set1_epi8(static_cast<char>(lowest)));
+                return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(max, bytes)));
+            };
+            auto equal = [&bytes](unsigned char value) {
+                return static_cast<std::uint32_t>(
+                    _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(static_cast<char>(value)))));
+            };
+            const std::uint32_t cont = static_cast<std::uint32_t>(
+                _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(bytes, continuationBits), continuation)));
+            const std::uint32_t c2 = atLeast(0xC2), e0 = atLeast(0xE0), f0 = atLeast(0xF0), f5 = atLeast(0xF5);
+            const std::uint32_t leads = c2 & ~f5;                 // C2..F4
+            const std::uint32_t longer = e0 & ~f5;                // E0..F4
+            const std::uint32_t longest = f0 & ~f5;               // F0..F4
+            const std::uint32_t expected = (leads << 1) | (longer << 2) | (longest << 3) | carry;
+            const std::uint32_t secondE0 = (equal(0xE0) << 1) | afterE0;
+            const std::uint32_t secondED = (equal(0xED) << 1) | afterED;
+            const std::uint32_t secondF0 = (equal(0xF0) << 1) | afterF0;
+            const std::uint32_t secondF4 = (equal(0xF4) << 1) | afterF4;
+            const std::uint32_t a0 = atLeast(0xA0), b90 = atLeast(0x90);
+            const std::uint32_t narrowed = (secondE0 & ~a0) | (secondED & a0) | (secondF0 & ~b90) | (secondF4 & b90);
+            const std::uint32_t bad = (atLeast(0xC0) & ~c2) | f5 | ((expected ^ cont) & 0xFFFF) | (narrowed & 0xFFFF);
+            if (bad != 0) break;
+            const size_t chunkUnits = 16 - PopCount16(cont);
+            if (units + chunkUnits > maxUnits) break;
+            units += chunkUnits;
+            carry = expected >> 16;
+            afterE0 = secondE0 >> 16;
+            afterED = secondED >> 16;
+            afterF0 = secondF0 >> 16;
+            afterF4 = secondF4 >> 16;
+        }
+        if (carry == 0) {
+            boundary = p + 16;
+            unitsAtBoundary = units;
+        }
+    }
+    *pUnits += unitsAtBoundary;
+    return boundary;
+#else
+    (void)end;
+    (void)maxUnits;
+    (void)pUnits;
+    return p;
+#endif
+}
+
 size_t DecodeUtf8(const unsigned char*& p, const unsigned char* end, bool bAtEnd, wchar_t* out,
                   size_t capacity) noexcept
 {
@@ -293,6 +366,8 @@ bool Utf8Validator::Feed(const unsigned char* bytes, size_t count) noexcept
     const unsigned char* const end = bytes + count;
     while (m_valid && p < end) {
         if (m_pending == 0) {
+            size_t units = 0;
+            p = PassWellFormedChunks(p, end, SIZE_MAX, &units);
             p += AsciiPrefix(p, static_cast<size_t>(end - p));
             if (p == end) break;
             const unsigned char lead = *p++;
@@ -339,6 +414,7 @@ size_t MeasureWellFormedUtf8(const unsigned char* bytes, size_t count, size_t ma
     const unsigned char* const end = bytes + count;
     size_t units = 0;
     while (units < maxUnits && p < end) {
+        p = PassWellFormedChunks(p, end, maxUnits - units, &units);
         const size_t ascii = AsciiPrefix(p, std::min<size_t>(end - p, maxUnits - units));
         p += ascii;
         units += ascii;

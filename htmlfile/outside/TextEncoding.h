@@ -43,6 +43,23 @@ constexpr size_t kMaxBytesPerEncodedUnit = 10;
 // two that copy store that run converted in out[0, run) and may also write
 // anything to out[run, count), which the caller overwrites next.
 
+// Bits set in a 16-bit mask. The processors the library is built for by
+// default have no population count instruction (the compiler's builtin
+// then calls a library routine): a table of the counts of a byte.
+struct ByteBitCounts {
+    unsigned char counts[256] = {};
+    constexpr ByteBitCounts()
+    {
+        for (unsigned i = 1; i < 256; ++i) counts[i] = static_cast<unsigned char>((i & 1) + counts[i / 2]);
+    }
+};
+inline constexpr ByteBitCounts kByteBitCounts{};
+
+inline unsigned PopCount16(std::uint32_t x) noexcept
+{
+    return kByteBitCounts.counts[x & 0xFF] + kByteBitCounts.counts[(x >> 8) & 0xFF];
+}
+
 // Length of the run of ASCII bytes at the start of [in, in + count).
 inline size_t AsciiPrefix(const unsigned char* in, size_t count) noexcept
 {

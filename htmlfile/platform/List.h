@@ -7,6 +7,7 @@
 #include <htmlfile/platform/String.h>
 #include <htmlfile/platform/Types.h>
 
+#include <algorithm>
 #include <cassert>
 #include <new>
 #include <stdexcept>
@@ -129,6 +130,7 @@ public:
         }
         m_pHead = m_pTail = m_pFree = nullptr;
         m_nCount = 0;
+        m_nNextBlockSize = FirstBlockSize();
         while (m_pBlocks) {
             Block* next = m_pBlocks->pNext;
             ::operator delete(m_pBlocks);
@@ -193,14 +195,19 @@ private:
     }
     void AddBlock()
     {
-        // One allocation holds the block header followed by m_nBlockSize nodes.
+        // Most lists stay short (a map's areas, an object's parameters), and
+        // a parse makes many of them: the first block holds two nodes, each
+        // next one twice as many, up to m_nBlockSize.
+        const int nNodes = m_nNextBlockSize;
+        if (m_nNextBlockSize < m_nBlockSize) m_nNextBlockSize = std::min(m_nNextBlockSize * 2, m_nBlockSize);
+        // One allocation holds the block header followed by the nodes.
         constexpr size_t header = (sizeof(Block) + alignof(CNode) - 1) / alignof(CNode) * alignof(CNode);
-        void* raw = ::operator new(header + sizeof(CNode) * static_cast<size_t>(m_nBlockSize));
+        void* raw = ::operator new(header + sizeof(CNode) * static_cast<size_t>(nNodes));
         Block* block = static_cast<Block*>(raw);
         block->pNext = m_pBlocks;
         m_pBlocks = block;
         CNode* nodes = reinterpret_cast<CNode*>(static_cast<char*>(raw) + header);
-        for (int i = m_nBlockSize - 1; i >= 0; --i) {
+        for (int i = nNodes - 1; i >= 0; --i) {
             nodes[i].pNext = m_pFree;
             m_pFree = &nodes[i];
         }
@@ -212,6 +219,9 @@ private:
     Block* m_pBlocks = nullptr;
     int m_nCount = 0;
     int m_nBlockSize;
+    int m_nNextBlockSize = FirstBlockSize();
+
+    int FirstBlockSize() const noexcept { return m_nBlockSize < 2 ? m_nBlockSize : 2; }
 };
 
 // A list of string values.

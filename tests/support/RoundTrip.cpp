@@ -180,20 +180,33 @@ constexpr const wchar_t* kProbe = L"htmlfile-probe";
 // whether the text ends inside markup (a tag, comment or quoted value).
 struct FileTags : HTMLCallback {
     std::vector<std::wstring> linkHrefs;
+    int nBgSounds = 0;
     bool bBgSoundWithoutSource = false;
     bool bEndsInsideMarkup = false;
     int nProbeBegin = 0; // where a tag fed after the file's text began
+    // Where the start tags begin that ended an open object element
+    // unrecorded (any start tag with attributes but a parameter).
+    std::vector<int> objectEnders;
+    bool bObjectOpen = false;
 
     unsigned int callback(HTML& html, _HTML_cbreason reason, const wchar_t* pszTag,
                           TagAttribute* const pAttributes) override
     {
         if (reason == HTMLCB_STARTTAG && CompareFolded(pszTag, kProbe) == 0) nProbeBegin = html.TagBegin();
+        const bool bObject = CompareFolded(pszTag, L"object") == 0;
+        if (reason == HTMLCB_ENDTAG && bObject) bObjectOpen = false;
         if (reason != HTMLCB_STARTTAG || !pAttributes) return HTMLCB_NONE;
+        if (bObjectOpen && CompareFolded(pszTag, L"param") != 0) {
+            objectEnders.push_back(html.TagBegin());
+            bObjectOpen = false;
+        }
+        if (bObject) bObjectOpen = true;
         if (CompareFolded(pszTag, L"link") == 0) {
             const wchar_t* pszHref = pAttributes->FindAttribute(L"href");
             linkHrefs.push_back(pszHref ? pszHref : L"");
-        } else if (CompareFolded(pszTag, L"bgsound") == 0 && !pAttributes->FindAttribute(L"src")) {
-            bBgSoundWithoutSource = true;
+        } else if (CompareFolded(pszTag, L"bgsound") == 0) {
+            ++nBgSounds;
+            if (!pAttributes->FindAttribute(L"src")) bBgSoundWithoutSource = true;
         }
         return HTMLCB_NONE;
     }
@@ -220,13 +233,13 @@ FileTags ScanFile(const wchar_t* pszFile)
     return tags;
 }
 
-bool HasBackgroundSound(const CList<CHTMLObject*, CHTMLObject*>& list)
+const CHtmlFileMultimedia* BackgroundSound(const CList<CHTMLObject*, CHTMLObject*>& list)
 {
     for (POSITION pos = list.GetHeadPosition(); pos;) {
         auto* pSound = dynamic_cast<const CHtmlFileMultimedia*>(list.GetNext(pos));
-        if (pSound && pSound->m_nType == 1) return true;
+        if (pSound && pSound->m_nType == 1) return pSound;
     }
-    return false;
+    return nullptr;
 }
 
 bool HasInsertedElement(const CList<CHTMLObject*, CHTMLObject*>& list)
@@ -267,11 +280,41 @@ bool HasCoveredElement(const CList<CHTMLObject*, CHTMLObject*>& list)
     return false;
 }
 
+// Whether the element's writer leaves out what made its tag end an open
+// object element: it writes nothing, or a tag without attributes.
+bool LosesItsAttributes(const CHTMLObject& element)
+{
+    if (auto* pLink = dynamic_cast<const CHTMLStyleLink*>(&element)) return pLink->m_strHref.IsEmpty();
+    if (auto* pMedia = dynamic_cast<const CHtmlFileMultimedia*>(&element)) return pMedia->m_strSrc.IsEmpty();
+    if (auto* pObject = dynamic_cast<const CHTMLObjectTag*>(&element)) return pObject->IsDeleted();
+    if (auto* pPlaceholder = dynamic_cast<const CHTMLTemplateTag*>(&element))
+        return QLUtils::CompareNoCase(pPlaceholder->Name(), L"title") != 0;
+    if (auto* pTag = dynamic_cast<const CHTMLTag*>(&element)) {
+        for (const TagAttribute* p = pTag->m_pAttributes; p; p = p->m_pNext)
+            if (p->m_pszValue && *p->m_pszValue) return false;
+        return true;
+    }
+    return false;
+}
+
+bool FreesAnObject(const CList<CHTMLObject*, CHTMLObject*>& list, const std::vector<int>& objectEnders)
+{
+    for (POSITION pos = list.GetHeadPosition(); pos;) {
+        const CHTMLObject* pElement = list.GetNext(pos);
+        if (pElement && pElement->m_nEnd != -1 && LosesItsAttributes(*pElement) &&
+            std::find(objectEnders.begin(), objectEnders.end(), pElement->m_nBegin) != objectEnders.end())
+            return true;
+    }
+    return false;
+}
+
 std::string DocumentReason(RoundTripDocument& doc)
 {
     if (HasCoveredElement(doc.RecordedElements()))
         return "an element inside another's span, replaced by another of its kind on reading";
     const FileTags tags = ScanFile(doc.GetFileName());
+    if ((doc.Flags() & PARSE_OBJECTTAGS) && FreesAnObject(doc.RecordedElements(), tags.objectEnders))
+        return "a tag that ended an object element unrecorded is written without attributes";
     // A read leaves the path of the last link tag at the first one's span:
     // a path set since is undone by the next read, and an empty one removes
     // the first link, so the next read takes the following one.
@@ -282,8 +325,12 @@ std::string DocumentReason(RoundTripDocument& doc)
         if (hrefs.size() >= 2 && (strRecorded.empty() || hrefs.back() != strRecorded))
             return "a later link tag replaces the style sheet path on reading";
     }
-    if (tags.bBgSoundWithoutSource && HasBackgroundSound(doc.RecordedElements()))
-        return "a bgsound tag without src takes the background sound's place on reading";
+    // Likewise every bgsound tag moves the sound's span to itself; one
+    // without src keeps the path, and an empty path writes nothing.
+    if (const CHtmlFileMultimedia* pSound = BackgroundSound(doc.RecordedElements())) {
+        if (tags.bBgSoundWithoutSource || (tags.nBgSounds >= 2 && pSound->m_strSrc.IsEmpty()))
+            return "a later bgsound tag takes the background sound's place on reading";
+    }
     if (doc.Flags() & PARSE_BODY) {
         if (const wchar_t* pszImage = doc.GetBgImage()) {
             const CString strDocument(doc.GetFileName());

@@ -49,7 +49,6 @@ public:
     static RoundTripExpectation Capture(RoundTripDocument& doc, const std::wstring& strTargetPath);
 
     const std::string& ExpectedBytes() const noexcept { return m_strExpected; }
-    const std::string& SourceBytes() const noexcept { return m_strSource; }
 
     // Empty when strSaved is exactly the expected bytes; otherwise where
     // they first differ, what was expected there and which piece it belongs
@@ -101,6 +100,8 @@ std::string EncodingOf(const wchar_t* pszFile);
 //     reading them back reverses their order within a bucket;
 //   - a value containing a double quote is written between double quotes
 //     as it stands, so the next parse reads other attributes;
+//   - an object attribute that a windows-1252 file can't hold is written as
+//     "&#N;", which reads back longer and moves the object's line break;
 // and what the reading rules make of a saved file:
 //   - an element inside another's span is not rewritten and vanishes with
 //     it; the next read may record another of its kind in its place;
@@ -108,8 +109,13 @@ std::string EncodingOf(const wchar_t* pszFile);
 //     replaces the style sheet path written at the first one's span;
 //   - a background image path set in another form than a read gives it
 //     ("./a.gif", "img\\a.gif") is written as set, and read back resolved;
-//   - a background sound inserted into a file whose bgsound tags lack src:
-//     reading moves the sound's span to the last such tag;
+//   - every bgsound tag moves the background sound's span to itself: with
+//     a tag without src, or a last one with an empty src (written as
+//     nothing), the next read records the sound at another tag;
+//   - a start tag with attributes ends an open object element unrecorded;
+//     when its element is written without attributes (a style sheet link
+//     without path, a body tag whose attributes were removed), the next
+//     read records the object;
 //   - a title placeholder writes the title text as it stands, markup and all;
 //   - an element inserted at the end of a file that ends in an unfinished
 //     tag becomes part of that tag.
