@@ -140,6 +140,8 @@ std::string ObjectReason(const CHTMLObjectTag& object, Encoding encoding)
         const CHTMLParam* pParam = object.GetNextParam(pos);
         if (pParam && (HasQuote(pParam->Name()) || HasQuote(pParam->Value())))
             return "a parameter with a double quote";
+        if (pParam && pParam->Name().IsEmpty())
+            return "a parameter or area with an empty name or href, written without it and dropped on reading";
     }
     return {};
 }
@@ -152,6 +154,8 @@ std::string MapReason(const CHTMLMap& map)
         if (pArea && (HasQuote(pArea->Shape()) || HasQuote(pArea->Coords()) || HasQuote(pArea->Href()) ||
                       HasQuote(pArea->Alt()) || HasQuote(pArea->Frame())))
             return "an area attribute with a double quote";
+        if (pArea && pArea->Href().IsEmpty())
+            return "a parameter or area with an empty name or href, written without it and dropped on reading";
     }
     return {};
 }

@@ -100,6 +100,8 @@ std::string EncodingOf(const wchar_t* pszFile);
 //     reading them back reverses their order within a bucket;
 //   - a value containing a double quote is written between double quotes
 //     as it stands, so the next parse reads other attributes;
+//   - a parameter with an empty name, or an area with an empty href, is
+//     written without it, and the next parse does not record it;
 //   - an object attribute that a windows-1252 file can't hold is written as
 //     "&#N;", which reads back longer and moves the object's line break;
 // and what the reading rules make of a saved file:
