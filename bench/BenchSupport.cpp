@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
+#include <type_traits>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -116,6 +117,54 @@ std::uint64_t DecodeFloor(const std::string& path)
         total += htmlfile_text::EncodeUnits(CkvuuStdioFile::encodingUtf8, &p, text + n, bytes, sizeof bytes);
     }
     return total;
+}
+
+namespace {
+
+// Whether the file class F reads UTF-8 in place; the benchmarks also build
+// against libraries from before it did, to measure what changed.
+template <typename F, typename = void>
+struct ReadsInPlace : std::false_type {};
+template <typename F>
+struct ReadsInPlace<F, std::void_t<decltype(&F::ReadUtf8InPlace)>> : std::true_type {};
+
+template <typename F>
+std::uint64_t ReadInPlace(F& file)
+{
+    wchar_t text[1024];
+    unsigned char bytes[1024 * htmlfile_text::kMaxBytesPerEncodedUnit];
+    std::uint64_t total = 0;
+    for (;;) {
+        const char* pBytes = nullptr;
+        size_t nBytes = 0;
+        UINT nUnits = 0;
+        if (!file.ReadUtf8InPlace(1024, &pBytes, &nBytes, &nUnits)) {
+            nUnits = file.Read(text, 1024, nullptr);
+            const wchar_t* p = text;
+            nBytes = htmlfile_text::EncodeUnits(CkvuuStdioFile::encodingUtf8, &p, text + nUnits, bytes, sizeof bytes);
+        }
+        if (nUnits == 0) break;
+        total += nBytes;
+    }
+    return total;
+}
+
+} // namespace
+
+bool HasInPlaceFloor()
+{
+    return ReadsInPlace<CkvuuStdioFile>::value;
+}
+
+std::uint64_t InPlaceFloor(const std::string& path)
+{
+    if constexpr (ReadsInPlace<CkvuuStdioFile>::value) {
+        CkvuuStdioFile file(Widen(path).c_str(), CFile::modeRead | CFile::shareDenyNone);
+        return ReadInPlace(file);
+    } else {
+        (void)path;
+        return 0;
+    }
 }
 
 namespace {

@@ -54,6 +54,13 @@ std::uint64_t ReadFloor(const std::string& path);
 // before it scans. Returns the UTF-8 bytes produced.
 std::uint64_t DecodeFloor(const std::string& path);
 
+// The parse's own way of reading, where the file class offers it: UTF-8
+// text handed over as it lies in the read buffer (ReadUtf8InPlace), other
+// text read and encoded as for the decoding floor. Returns the bytes; 0
+// when the file class has no in-place read (an older library).
+std::uint64_t InPlaceFloor(const std::string& path);
+bool HasInPlaceFloor();
+
 // Start tags, end tags and attributes that our scanner reports for the file
 // read as a parse reads it.
 MarkupCounts ScanCounts(const std::string& path);

@@ -200,7 +200,8 @@ TEST(Utf8Codec, TheCheckAndTheMeasureAgreeWithTheDecoder)
         const size_t nMax = rng.Below(units.size() + 2);
         size_t nUnits = 0;
         const size_t nBytes = htmlfile_text::MeasureWellFormedUtf8(Bytes(text), text.size(), nMax, &nUnits);
-        const auto firstRaw = std::find_if(units.begin(), units.end(), [](wchar_t c) { return c >= htmlfile_text::kRawByteBase; });
+        const auto firstRaw =
+            std::find_if(units.begin(), units.end(), [](wchar_t c) { return c >= htmlfile_text::kRawByteBase; });
         const size_t nWellFormed = static_cast<size_t>(firstRaw - units.begin());
         ASSERT_EQ(nUnits, std::min(nMax, nWellFormed)) << round;
         ASSERT_EQ(DecodeMarked(text.substr(0, nBytes)), units.substr(0, nUnits)) << round;
@@ -367,7 +368,8 @@ std::string TagSoup(Rng& rng)
 {
     static const char* const kPieces[] = {
         "<p>", "</p>", "<a href=\"x.htm\">", "<A HREF='y.htm' target=_top>", "<img src=a.gif alt=\"caf\xC3\xA9\"/>",
-        "<br/>", "<i/=x/>", "<u v/=w>", "<td nowrap width=30%>", "<b\tclass = \"k\" >", "<x =y z= >", "<q a=\"1\"b=2>", "<hr noshade/ size=1>",
+        "<br/>", "<i/=x/>", "<u v/=w>", "<td nowrap width=30%>", "<b\tclass = \"k\" >", "<x =y z= >",
+        "<q a=\"1\"b=2>", "<hr noshade/ size=1>",
         "<!-- <b> - -- -->", "<!DOCTYPE html>", "<?pi?>", "</>", "< p>", "<title>T\xC3\xA9 &amp; <i></title>",
         "<script>if (a<b) x='</p>';</script>", "<style>p > a {}</style>", "text ", "\xE2\x82\xAC ", "\xF0\x9F\x98\x80",
         "&eacute;", "\r\n", "<meta name=\"template\" pattern=\"title\">", "<a\xC3\xA9 b\xC3\xA9=\"\xE4\xB8\xAD\">"};

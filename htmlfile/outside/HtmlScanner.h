@@ -244,7 +244,8 @@ private:
     {
         if (m_indexed) {
             const size_t continuations = m_index.Before(p);
-            m_units.Add(static_cast<long long>(p - m_counted) - static_cast<long long>(continuations - m_continuationsCounted));
+            const size_t bytes = static_cast<size_t>(p - m_counted);
+            m_units.Add(static_cast<long long>(bytes - (continuations - m_continuationsCounted)));
             m_continuationsCounted = continuations;
         } else {
             m_units.Count(m_counted, p);

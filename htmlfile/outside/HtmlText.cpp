@@ -178,8 +178,8 @@ bool ContinuationIndex::Build(const unsigned char* begin, const unsigned char* e
     std::uint32_t before = 0;
     // One chunk's masks: continuation bytes, and the bytes that announce at
     // least one, two or three of them (leads of five or six bytes apart).
-    auto account = [&](size_t chunk, std::uint32_t cont, std::uint32_t needs1, std::uint32_t needs2, std::uint32_t needs3,
-                       std::uint32_t longLeads) {
+    auto account = [&](size_t chunk, std::uint32_t cont, std::uint32_t needs1, std::uint32_t needs2,
+                       std::uint32_t needs3, std::uint32_t longLeads) {
         const std::uint32_t expected = (needs1 << 1) | (needs2 << 2) | (needs3 << 3) | carry;
         irregular |= ((expected & 0xFFFF) ^ cont) | longLeads;
         carry = expected >> 16;
