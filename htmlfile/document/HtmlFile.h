@@ -158,10 +158,15 @@ private:
     BOOL m_bBgSoundListed = FALSE;
     BOOL m_bBgSoundInMultimedia = FALSE;
 
+public:
+    // The tag names the recognition acts on (defined with it).
+    enum class KnownTag : unsigned char;
+
+private:
     // Parts of the tag recognition, one per element kind.
-    unsigned int OnStartTag(const wchar_t* pszTag, TagAttribute* pAttributes);
-    unsigned int OnEndTag(const wchar_t* pszTag);
-    unsigned int OnCommonStartTag(const wchar_t* pszName, const wchar_t* pszTag, TagAttribute* pAttributes);
+    unsigned int OnStartTag(KnownTag tag, const wchar_t* pszTag, TagAttribute* pAttributes);
+    unsigned int OnEndTag(KnownTag tag, const wchar_t* pszTag);
+    unsigned int OnCommonStartTag(KnownTag tag, const wchar_t* pszTag, TagAttribute* pAttributes);
     void OnLink(TagAttribute* pAttributes);
     void OnTemplateMeta(TagAttribute* pAttributes);
     void OnAnchor(TagAttribute* pAttributes);

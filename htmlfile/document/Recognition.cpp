@@ -2,29 +2,68 @@
 // collections come from and records them with their spans in the file.
 #include <htmlfile/document/AttributeValues.h>
 #include <htmlfile/document/HtmlFile.h>
-#include <htmlfile/platform/CaseFold.h>
 
 #include <cwchar>
 
 using htmlfile_detail::LoopCount;
 
+// The tags the recognition acts on. A tag name is classified once, by its
+// length and then its letters, instead of being compared with each name in
+// turn: the callback runs for every tag of the file.
+enum class CHtmlFile::KnownTag : unsigned char {
+    Other, A, P, B, Img, Map, Area, Link, Meta, Body, Html, Param, Title, Frame, Object, BgSound, Frameset,
+};
+
 namespace {
 
-// Tag names are compared lower-cased in a fixed buffer; a name too long for
-// it matches no handled tag.
-constexpr size_t kNameBuffer = 260;
+struct KnownName {
+    const wchar_t* name;
+    CHtmlFile::KnownTag tag;
+};
 
-void LowerName(const wchar_t* pszTag, wchar_t (&name)[kNameBuffer])
+// By length; no handled name has more than eight letters.
+constexpr KnownName kNames1[] = {
+    {L"a", CHtmlFile::KnownTag::A}, {L"p", CHtmlFile::KnownTag::P}, {L"b", CHtmlFile::KnownTag::B}};
+constexpr KnownName kNames3[] = {{L"img", CHtmlFile::KnownTag::Img}, {L"map", CHtmlFile::KnownTag::Map}};
+constexpr KnownName kNames4[] = {{L"area", CHtmlFile::KnownTag::Area}, {L"link", CHtmlFile::KnownTag::Link},
+                                 {L"meta", CHtmlFile::KnownTag::Meta}, {L"body", CHtmlFile::KnownTag::Body},
+                                 {L"html", CHtmlFile::KnownTag::Html}};
+constexpr KnownName kNames5[] = {{L"param", CHtmlFile::KnownTag::Param}, {L"title", CHtmlFile::KnownTag::Title},
+                                 {L"frame", CHtmlFile::KnownTag::Frame}};
+constexpr KnownName kNames6[] = {{L"object", CHtmlFile::KnownTag::Object}};
+constexpr KnownName kNames7[] = {{L"bgsound", CHtmlFile::KnownTag::BgSound}};
+constexpr KnownName kNames8[] = {{L"frameset", CHtmlFile::KnownTag::Frameset}};
+constexpr size_t kLongestKnownName = 8;
+
+template <size_t N>
+CHtmlFile::KnownTag Find(const KnownName (&names)[N], const wchar_t* lowerName, size_t length)
 {
-    size_t i = 0;
-    for (; pszTag[i] && i < kNameBuffer - 1; ++i) name[i] = FoldCase(pszTag[i]);
-    if (pszTag[i]) i = 0;
-    name[i] = 0;
+    for (const KnownName& known : names)
+        if (std::wmemcmp(known.name, lowerName, length) == 0) return known.tag;
+    return CHtmlFile::KnownTag::Other;
 }
 
-bool Is(const wchar_t* name, const wchar_t* literal)
+// Tag names match ignoring case. Only ASCII letters can fold to the ASCII
+// letters of the handled names, so other characters are compared as they are.
+CHtmlFile::KnownTag Classify(const wchar_t* pszTag)
 {
-    return std::wcscmp(name, literal) == 0;
+    wchar_t lower[kLongestKnownName];
+    size_t length = 0;
+    for (; pszTag[length]; ++length) {
+        if (length == kLongestKnownName) return CHtmlFile::KnownTag::Other;
+        const wchar_t c = pszTag[length];
+        lower[length] = (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c + 32) : c;
+    }
+    switch (length) {
+    case 1: return Find(kNames1, lower, 1);
+    case 3: return Find(kNames3, lower, 3);
+    case 4: return Find(kNames4, lower, 4);
+    case 5: return Find(kNames5, lower, 5);
+    case 6: return Find(kNames6, lower, 6);
+    case 7: return Find(kNames7, lower, 7);
+    case 8: return Find(kNames8, lower, 8);
+    default: return CHtmlFile::KnownTag::Other;
+    }
 }
 
 } // namespace
@@ -33,61 +72,48 @@ unsigned int CHtmlFile::callback(HTML& /*html*/, _HTML_cbreason reason, const wc
                                  TagAttribute* const pAttributes)
 {
     if (!pszTag) return HTMLCB_NONE;
-    if (reason == HTMLCB_STARTTAG) return OnStartTag(pszTag, pAttributes);
-    if (reason == HTMLCB_ENDTAG) return OnEndTag(pszTag);
+    if (reason == HTMLCB_STARTTAG) return OnStartTag(Classify(pszTag), pszTag, pAttributes);
+    if (reason == HTMLCB_ENDTAG) return OnEndTag(Classify(pszTag), pszTag);
     return HTMLCB_NONE;
 }
 
-unsigned int CHtmlFile::OnStartTag(const wchar_t* pszTag, TagAttribute* pAttributes)
+unsigned int CHtmlFile::OnStartTag(KnownTag tag, const wchar_t* pszTag, TagAttribute* pAttributes)
 {
-    wchar_t name[kNameBuffer];
-    LowerName(pszTag, name);
-    if (!pAttributes) return OnCommonStartTag(name, pszTag, pAttributes);
+    if (!pAttributes) return OnCommonStartTag(tag, pszTag, pAttributes);
 
     // An object element ends unrecorded at any start tag with attributes
     // other than a parameter: it holds more than this library can rewrite.
-    if (m_pOpenObjectTag && !Is(name, L"param")) {
+    if (m_pOpenObjectTag && tag != KnownTag::Param) {
         delete m_pOpenObjectTag;
         m_pOpenObjectTag = nullptr;
     }
 
-    if (Is(name, L"a")) {
-        OnAnchor(pAttributes);
+    switch (tag) {
+    case KnownTag::A: OnAnchor(pAttributes); return HTMLCB_NONE;
+    case KnownTag::P:
+    case KnownTag::B: return HTMLCB_NONE;
+    case KnownTag::Area: OnArea(pAttributes); return HTMLCB_NONE;
+    case KnownTag::Img: OnImage(pAttributes); return HTMLCB_NONE;
+    case KnownTag::Link: OnLink(pAttributes); return HTMLCB_NONE;
+    case KnownTag::BgSound: OnBgSound(pAttributes); return HTMLCB_NONE;
+    case KnownTag::Map: OnMapStart(pAttributes); return HTMLCB_NONE;
+    case KnownTag::Frameset:
+        if (m_dwFlags & PARSE_FRAMESETS) OnFramesetStart(pAttributes);
         return HTMLCB_NONE;
+    case KnownTag::Object: OnObjectStart(pAttributes); return HTMLCB_NONE;
+    case KnownTag::Param: OnParam(pAttributes); return HTMLCB_NONE;
+    case KnownTag::Meta:
+        if (m_dwFlags & PARSE_TEMPLATES) OnTemplateMeta(pAttributes);
+        return HTMLCB_NONE;
+    default: return OnCommonStartTag(tag, pszTag, pAttributes);
     }
-    if (Is(name, L"p") || Is(name, L"b")) return OnCommonStartTag(name, pszTag, pAttributes);
-    if (Is(name, L"area")) {
-        OnArea(pAttributes);
-        return HTMLCB_NONE;
-    }
-    if (Is(name, L"img")) {
-        OnImage(pAttributes);
-    } else if (Is(name, L"link")) {
-        OnLink(pAttributes);
-        return HTMLCB_NONE;
-    } else if (Is(name, L"bgsound")) {
-        OnBgSound(pAttributes);
-        return HTMLCB_NONE;
-    } else if (Is(name, L"map")) {
-        OnMapStart(pAttributes);
-        return HTMLCB_NONE;
-    } else if (Is(name, L"frameset") && (m_dwFlags & PARSE_FRAMESETS)) {
-        OnFramesetStart(pAttributes);
-        return HTMLCB_NONE;
-    } else if (Is(name, L"object")) {
-        OnObjectStart(pAttributes);
-    } else if (Is(name, L"param")) {
-        OnParam(pAttributes);
-    } else if ((m_dwFlags & PARSE_TEMPLATES) && Is(name, L"meta")) {
-        OnTemplateMeta(pAttributes);
-    }
-    return OnCommonStartTag(name, pszTag, pAttributes);
 }
 
-unsigned int CHtmlFile::OnCommonStartTag(const wchar_t* name, const wchar_t* pszTag, TagAttribute* pAttributes)
+// The start tags that count with or without attributes.
+unsigned int CHtmlFile::OnCommonStartTag(KnownTag tag, const wchar_t* pszTag, TagAttribute* pAttributes)
 {
-    if (Is(name, L"p") || Is(name, L"b")) return HTMLCB_NONE;
-    if (Is(name, L"body")) {
+    switch (tag) {
+    case KnownTag::Body:
         if (!(m_dwFlags & PARSE_BODY)) return HTMLCB_NONE;
         if (!m_pBodyTag) {
             m_pBodyTag = new CHTMLTag(pszTag, pAttributes, m_pScanner->TagBegin(), m_pScanner->TagEnd());
@@ -98,26 +124,22 @@ unsigned int CHtmlFile::OnCommonStartTag(const wchar_t* name, const wchar_t* psz
             delete pAttributes;
         }
         return HTMLCB_KEEPATTRIBUTES;
-    }
-    if (Is(name, L"title")) {
+    case KnownTag::Title:
         if (!m_pTitle) return HTMLCB_NONE;
         m_pTitle->m_nBegin = m_pScanner->TagBegin();
         return HTMLCB_COLLECTTEXT;
-    }
-    if (Is(name, L"html")) {
-        m_bValid = TRUE;
+    case KnownTag::Html: m_bValid = TRUE; return HTMLCB_NONE;
+    case KnownTag::Frame:
+        if (m_dwFlags & PARSE_FRAMESETS) OnFrame(pAttributes);
         return HTMLCB_NONE;
+    default: return HTMLCB_NONE;
     }
-    if (Is(name, L"frame") && (m_dwFlags & PARSE_FRAMESETS)) OnFrame(pAttributes);
-    return HTMLCB_NONE;
 }
 
-unsigned int CHtmlFile::OnEndTag(const wchar_t* pszTag)
+unsigned int CHtmlFile::OnEndTag(KnownTag tag, const wchar_t* pszTag)
 {
-    wchar_t name[kNameBuffer];
-    LowerName(pszTag, name);
-    if (Is(name, L"p") || Is(name, L"b")) return HTMLCB_NONE;
-    if (Is(name, L"title")) {
+    switch (tag) {
+    case KnownTag::Title:
         // Only an end tag that closes a title start tag ends the title. A
         // stray one further on would stretch the title's span over all the
         // text in between, which the title's writer then replaces.
@@ -130,18 +152,17 @@ unsigned int CHtmlFile::OnEndTag(const wchar_t* pszTag)
             }
         }
         return HTMLCB_STOPTEXT;
-    }
-    if (Is(name, L"map")) {
-        OnMapEnd();
-    } else if (Is(name, L"object")) {
-        OnObjectEnd();
-    } else if (Is(name, L"body")) {
+    case KnownTag::Map: OnMapEnd(); return HTMLCB_NONE;
+    case KnownTag::Object: OnObjectEnd(); return HTMLCB_NONE;
+    case KnownTag::Body:
         if (!(m_dwFlags & PARSE_FRAMESETS))
             m_listObjects.AddTail(new CHTMLEndTag(pszTag, m_pScanner->TagBegin(), m_pScanner->TagEnd()));
-    } else if (Is(name, L"frameset") && (m_dwFlags & PARSE_FRAMESETS)) {
-        OnFramesetEnd();
+        return HTMLCB_NONE;
+    case KnownTag::Frameset:
+        if (m_dwFlags & PARSE_FRAMESETS) OnFramesetEnd();
+        return HTMLCB_NONE;
+    default: return HTMLCB_NONE;
     }
-    return HTMLCB_NONE;
 }
 
 void CHtmlFile::OnLink(TagAttribute* pAttributes)
