@@ -29,6 +29,9 @@ struct CkvuuStdioFile::Impl {
     const bool bWriting;
     Encoding encoding = encodingUtf8;
     bool bByteOrderMark = false;
+    // The whole file was checked to be UTF-8 when it was opened, so reads
+    // need only count its units (a file marked UTF-8 may hold other bytes).
+    bool bCheckedUtf8 = false;
 
     // Reading: bytes [nBegin, nEnd) of buffer are read ahead and not yet
     // decoded. Writing: bytes [0, nEnd) wait to be written.
@@ -86,7 +89,8 @@ void CkvuuStdioFile::DetectEncoding()
         s.nTextStart = static_cast<LONGLONG>(mark.length);
         return;
     }
-    s.encoding = IsUtf8Throughout() ? encodingUtf8 : encodingWindows1252;
+    s.bCheckedUtf8 = IsUtf8Throughout();
+    s.encoding = s.bCheckedUtf8 ? encodingUtf8 : encodingWindows1252;
 }
 
 bool CkvuuStdioFile::IsUtf8Throughout()
@@ -188,7 +192,8 @@ bool CkvuuStdioFile::PeekWellFormedUtf8(size_t nWanted, const unsigned char** pp
     const unsigned char* const pStart = s.buffer.get() + s.nBegin;
     const size_t nAvailable = s.nEnd - s.nBegin;
     size_t nUnits = 0;
-    const size_t nBytes = htmlfile_text::MeasureWellFormedUtf8(pStart, nAvailable, nWanted, &nUnits);
+    const size_t nBytes = s.bCheckedUtf8 ? htmlfile_text::MeasureCheckedUtf8(pStart, nAvailable, nWanted, &nUnits)
+                                         : htmlfile_text::MeasureWellFormedUtf8(pStart, nAvailable, nWanted, &nUnits);
     // Short of nWanted only where the file ends.
     if (nUnits < nWanted && !(s.bEndOfFile && nBytes == nAvailable)) return false;
     *ppBytes = pStart;

@@ -431,6 +431,50 @@ size_t MeasureWellFormedUtf8(const unsigned char* bytes, size_t count, size_t ma
     return static_cast<size_t>(p - bytes);
 }
 
+size_t MeasureCheckedUtf8(const unsigned char* bytes, size_t count, size_t maxUnits, size_t* pUnits) noexcept
+{
+    const unsigned char* p = bytes;
+    const unsigned char* const end = bytes + count;
+    size_t units = 0;
+#if defined(__SSE2__)
+    // Every byte that is not a continuation byte begins a unit.
+    const __m128i continuationBits = _mm_set1_epi8(static_cast<char>(0xC0));
+    const __m128i continuation = _mm_set1_epi8(static_cast<char>(0x80));
+    for (; end - p >= 16; p += 16) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const auto cont = static_cast<std::uint32_t>(
+            _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(chunk, continuationBits), continuation)));
+        const size_t leads = 16 - PopCount16(cont);
+        if (units + leads > maxUnits) break;
+        units += leads;
+    }
+#endif
+    // Up to the lead byte of the unit after the last one wanted...
+    for (; p < end; ++p) {
+        if (IsContinuationByte(*p)) continue;
+        if (units == maxUnits) break;
+        ++units;
+    }
+    // ...but not into a sequence that count cuts.
+    if (p == end && p > bytes) {
+        const unsigned char* last = end - 1;
+        while (last > bytes && end - last < 4 && IsContinuationByte(*last)) --last;
+        if (IsContinuationByte(*last)) {
+            // No lead byte where one must be: the text is not what was
+            // checked (the file changed); leave it to the decoder.
+            *pUnits = 0;
+            return 0;
+        }
+        const ptrdiff_t length = *last >= 0xF0 ? 4 : *last >= 0xE0 ? 3 : *last >= 0xC0 ? 2 : 1;
+        if (end - last < length) {
+            p = last;
+            --units;
+        }
+    }
+    *pUnits = units;
+    return static_cast<size_t>(p - bytes);
+}
+
 size_t DecodeUnits(Encoding encoding, const unsigned char** pIn, const unsigned char* end, bool bAtEnd,
                    wchar_t* out, size_t capacity) noexcept
 {

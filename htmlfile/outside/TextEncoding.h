@@ -171,6 +171,11 @@ private:
 // well-formed sequence, and at a sequence that count cuts.
 size_t MeasureWellFormedUtf8(const unsigned char* bytes, size_t count, size_t maxUnits, size_t* pUnits) noexcept;
 
+// The same for text known to be UTF-8 throughout (checked when the file was
+// opened): counts the units without checking them again, and stops before a
+// sequence that count cuts.
+size_t MeasureCheckedUtf8(const unsigned char* bytes, size_t count, size_t maxUnits, size_t* pUnits) noexcept;
+
 // Decodes whole units from [*pIn, end) into out, at most capacity of them,
 // and advances *pIn past the bytes used. Unless bAtEnd, a sequence that
 // might continue beyond end is left for the next call, so the caller should
