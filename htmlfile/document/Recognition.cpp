@@ -3,7 +3,6 @@
 #include <htmlfile/document/AttributeValues.h>
 #include <htmlfile/document/HtmlFile.h>
 
-#include <cwchar>
 
 using htmlfile_detail::LoopCount;
 
@@ -38,8 +37,11 @@ constexpr size_t kLongestKnownName = 8;
 template <size_t N>
 CHtmlFile::KnownTag Find(const KnownName (&names)[N], const wchar_t* lowerName, size_t length)
 {
-    for (const KnownName& known : names)
-        if (std::wmemcmp(known.name, lowerName, length) == 0) return known.tag;
+    for (const KnownName& known : names) {
+        size_t i = 0;
+        while (i < length && known.name[i] == lowerName[i]) ++i;
+        if (i == length) return known.tag;
+    }
     return CHtmlFile::KnownTag::Other;
 }
 

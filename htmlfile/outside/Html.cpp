@@ -23,7 +23,7 @@ void HTML::Impl::Reset()
     m_markupBegin = m_tagBegin = m_tagEnd = 0;
     m_endTag = false;
     m_tagOpen = false;
-    std::string().swap(m_tagCarried);
+    m_tagCarried.release();
     m_tagHere = nullptr;
     m_tagText = nullptr;
     m_nameEnd = 0;

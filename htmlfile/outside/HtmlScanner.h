@@ -211,7 +211,7 @@ struct HTML::Impl {
     };
     bool m_endTag = false;
     bool m_tagOpen = false;
-    std::string m_tagCarried;
+    htmlscan::GrowingBytes m_tagCarried;
     const Byte* m_tagHere = nullptr; // where the tag's text goes on in the current block
     const char* m_tagText = nullptr; // the whole raw text, once the tag is complete
     size_t m_nameEnd = 0;

@@ -34,6 +34,11 @@ void ReleaseIfHuge(std::string& buffer)
     if (buffer.capacity() > kLargestKeptBuffer) std::string().swap(buffer);
 }
 
+void ReleaseIfHuge(GrowingBytes& buffer)
+{
+    if (buffer.capacity() > kLargestKeptBuffer) buffer.release();
+}
+
 } // namespace
 
 void HTML::Impl::BeginTag(bool endTag, const Byte* nameStart)

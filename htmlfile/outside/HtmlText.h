@@ -16,10 +16,63 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
 
 namespace htmlscan {
+
+// A growing run of bytes kept with realloc: the text of a tag that spans
+// many blocks (one huge attribute value) grows in place where the system
+// can extend the memory, instead of being copied at every doubling.
+class GrowingBytes {
+public:
+    GrowingBytes() = default;
+    GrowingBytes(const GrowingBytes&) = delete;
+    GrowingBytes& operator=(const GrowingBytes&) = delete;
+    ~GrowingBytes() { std::free(m_data); }
+
+    const char* data() const noexcept { return m_data; }
+    size_t size() const noexcept { return m_size; }
+    bool empty() const noexcept { return m_size == 0; }
+    size_t capacity() const noexcept { return m_capacity; }
+    void clear() noexcept { m_size = 0; }
+
+    void append(const char* bytes, size_t count)
+    {
+        if (count > m_capacity - m_size) Grow(m_size + count);
+        std::memcpy(m_data + m_size, bytes, count);
+        m_size += count;
+    }
+    void push_back(char byte)
+    {
+        if (m_size == m_capacity) Grow(m_size + 1);
+        m_data[m_size++] = byte;
+    }
+
+    // Gives the memory back.
+    void release() noexcept
+    {
+        std::free(m_data);
+        m_data = nullptr;
+        m_size = m_capacity = 0;
+    }
+
+private:
+    void Grow(size_t needed)
+    {
+        const size_t capacity = std::max({needed, 2 * m_capacity, size_t{256}});
+        void* grown = std::realloc(m_data, capacity);
+        if (!grown) throw std::bad_alloc();
+        m_data = static_cast<char*>(grown);
+        m_capacity = capacity;
+    }
+
+    char* m_data = nullptr;
+    size_t m_size = 0;
+    size_t m_capacity = 0;
+};
 
 // True where wchar_t holds UTF-16 code units, so that a character above
 // U+FFFF takes two of them.
