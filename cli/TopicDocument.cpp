@@ -71,7 +71,7 @@ std::wstring TopicDocument::ResolveAgainstTopic(const std::string& path) const
 {
     CString strAbsolute(Utf8ToWide(path.c_str()));
     AbsoluteFileNameFromFileName(CString(GetFileName()), CString(Utf8ToWide(path.c_str())), &strAbsolute);
-    return std::wstring(strAbsolute.View());
+    return strAbsolute.str();
 }
 
 std::string AbsolutePath(const std::string& path)

@@ -36,8 +36,8 @@ CHtmlFileFrameset* Frameset(const wchar_t* pszCols, const wchar_t* pszRows,
     return pFrameset;
 }
 
-std::wstring TextOf(const CString& str) { return str.str(); }
-std::wstring TextOf(const CHtmlTokenItem* pItem) { return pItem->m_strText.str(); }
+const std::wstring& TextOf(const CString& str) { return str.str(); }
+const std::wstring& TextOf(const CHtmlTokenItem* pItem) { return pItem->m_strText.str(); }
 
 // The texts of a string list or a token list, in order.
 template <class List>

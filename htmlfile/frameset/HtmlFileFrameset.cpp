@@ -51,7 +51,7 @@ void ReadSizeEntry(const CString& entry, int& nValue, CString& strUnit)
 // Appends every maximal run of characters other than blank and comma.
 void AppendEntries(const CString& strText, CStringList& list)
 {
-    const std::wstring text(strText.View());
+    const std::wstring& text = strText.str();
     size_t pos = 0;
     while ((pos = text.find_first_not_of(L" ,", pos)) != std::wstring::npos) {
         size_t end = text.find_first_of(L" ,", pos);

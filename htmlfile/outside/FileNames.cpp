@@ -110,7 +110,7 @@ std::wstring Format(const ParsedPath& parsed)
 // The document's folder with a closing separator ("" for a bare file name).
 std::wstring FolderOf(const CString& strDocPath)
 {
-    const std::wstring path = WithForwardSlashes(std::wstring(strDocPath.View()));
+    const std::wstring path = WithForwardSlashes(strDocPath.str());
     const size_t slash = path.rfind(L'/');
     if (slash != std::wstring::npos) return path.substr(0, slash + 1);
     return HasDriveLetter(path) ? path.substr(0, 2) : std::wstring();
@@ -138,7 +138,7 @@ size_t CommonFolderCount(const ParsedPath& folder, const ParsedPath& target)
 BOOL AbsoluteFileNameFromFileName(const CString& strDocPath, const CString& strFileName, CString* pResult)
 {
     if (!pResult) return FALSE;
-    const std::wstring name(strFileName.View());
+    const std::wstring& name = strFileName.str();
     if (!IsFileName(name)) {
         *pResult = strFileName;
         return FALSE;
@@ -154,7 +154,7 @@ BOOL RelativeFileNameFromFileName(const CString& strDocPath, const CString& strF
                                   int nAllowParent, int nForwardSlash, int nDotPrefix)
 {
     if (!pResult) return FALSE;
-    const std::wstring name(strFileName.View());
+    const std::wstring& name = strFileName.str();
     if (!IsFileName(name)) return FALSE;
     const size_t suffix = SuffixStart(name);
     const ParsedPath target = Parse(WithForwardSlashes(name.substr(0, suffix)));

@@ -113,7 +113,7 @@ BOOL CHtmlTokenList::Parse(const wchar_t* pchText, size_t nLength)
         if (to <= from)
             return;
         auto pItem = std::make_unique<CHtmlTextItem>(L"");
-        pItem->m_strText = CString(std::wstring_view(text).substr(from, to - from));
+        pItem->m_strText = text.substr(from, to - from);
         add(std::move(pItem));
     };
 
@@ -128,7 +128,7 @@ BOOL CHtmlTokenList::Parse(const wchar_t* pchText, size_t nLength)
         addText(done, span.begin);
         std::wstring tag = text.substr(span.begin, span.end - span.begin);
         auto pItem = std::make_unique<CHtmlTagItem>(tag.c_str());
-        pItem->m_strText = CString(std::wstring_view(tag));
+        pItem->m_strText = std::move(tag);
         add(std::move(pItem));
         done = span.end;
     }
@@ -154,8 +154,8 @@ CString CHtmlTokenList::GetText() const
     std::wstring text;
     for (POSITION pos = GetHeadPosition(); pos;)
         if (const CHtmlTokenItem* pItem = GetNext(pos))
-            text += pItem->m_strText.View();
-    return CString(std::wstring_view(text));
+            text += pItem->m_strText.str();
+    return CString(std::move(text));
 }
 
 void CHtmlTokenList::Write(CkvuuStdioFile* pFile) const

@@ -6,81 +6,11 @@
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
-#include <stdexcept>
-
-CString::CString(wchar_t ch, int nRepeat)
-{
-    if (nRepeat <= 0) return;
-    const std::wstring text(static_cast<size_t>(nRepeat), ch);
-    Assign(text.data(), text.size());
-}
-
-void CString::Assign(const wchar_t* pch, size_t nLength)
-{
-    if (nLength > Capacity()) {
-        auto* fresh = static_cast<wchar_t*>(::operator new((nLength + 1) * sizeof(wchar_t)));
-        std::wmemcpy(fresh, pch, nLength);
-        Release();
-        m_pData = fresh;
-        m_nCapacity = nLength;
-    } else {
-        std::wmemmove(m_pData, pch, nLength);
-    }
-    m_pData[m_nLength = nLength] = L'\0';
-}
-
-void CString::Append(const wchar_t* pch, size_t nLength)
-{
-    const size_t nTotal = m_nLength + nLength;
-    if (nTotal > Capacity()) {
-        // Grows geometrically, so that building a string piece by piece
-        // stays linear.
-        const size_t nCapacity = std::max(nTotal, 2 * Capacity());
-        auto* fresh = static_cast<wchar_t*>(::operator new((nCapacity + 1) * sizeof(wchar_t)));
-        std::wmemcpy(fresh, m_pData, m_nLength);
-        std::wmemcpy(fresh + m_nLength, pch, nLength);
-        Release();
-        m_pData = fresh;
-        m_nCapacity = nCapacity;
-    } else {
-        std::wmemmove(m_pData + m_nLength, pch, nLength);
-    }
-    m_pData[m_nLength = nTotal] = L'\0';
-}
-
-void CString::Release() noexcept
-{
-    if (!IsInline()) ::operator delete(m_pData);
-    m_pData = m_inline;
-    m_nLength = 0;
-    m_inline[0] = L'\0';
-}
-
-void CString::TakeFrom(CString& other) noexcept
-{
-    m_nLength = other.m_nLength;
-    if (other.IsInline()) {
-        m_pData = m_inline;
-        std::wmemcpy(m_inline, other.m_inline, kInlineCapacity + 1);
-    } else {
-        m_pData = other.m_pData;
-        m_nCapacity = other.m_nCapacity;
-        other.m_pData = other.m_inline;
-    }
-    other.m_nLength = 0;
-    other.m_inline[0] = L'\0';
-}
-
-wchar_t CString::GetAt(int i) const
-{
-    if (i < 0 || static_cast<size_t>(i) >= m_nLength) throw std::out_of_range("CString::GetAt");
-    return m_pData[i];
-}
 
 CString CString::Left(int nCount) const
 {
     if (nCount <= 0) return CString();
-    return CString(View().substr(0, static_cast<size_t>(nCount)));
+    return CString(m_str.substr(0, static_cast<size_t>(nCount)));
 }
 
 CString CString::Mid(int nFirst) const
@@ -92,71 +22,71 @@ CString CString::Mid(int nFirst, int nCount) const
 {
     if (nFirst < 0) nFirst = 0;
     if (nCount <= 0 || nFirst >= GetLength()) return CString();
-    return CString(View().substr(static_cast<size_t>(nFirst), static_cast<size_t>(nCount)));
+    return CString(m_str.substr(static_cast<size_t>(nFirst), static_cast<size_t>(nCount)));
 }
 
 CString CString::Right(int nCount) const
 {
     if (nCount <= 0) return CString();
     if (nCount >= GetLength()) return *this;
-    return CString(View().substr(m_nLength - static_cast<size_t>(nCount)));
+    return CString(m_str.substr(m_str.size() - static_cast<size_t>(nCount)));
 }
 
 int CString::Find(wchar_t ch, int nStart) const
 {
     if (nStart < 0 || nStart > GetLength()) return -1;
-    const size_t pos = View().find(ch, static_cast<size_t>(nStart));
-    return pos == std::wstring_view::npos ? -1 : static_cast<int>(pos);
+    size_t pos = m_str.find(ch, static_cast<size_t>(nStart));
+    return pos == std::wstring::npos ? -1 : static_cast<int>(pos);
 }
 
 int CString::Find(const wchar_t* pszSub, int nStart) const
 {
     if (!pszSub || nStart < 0 || nStart > GetLength()) return -1;
-    const size_t pos = View().find(pszSub, static_cast<size_t>(nStart));
-    return pos == std::wstring_view::npos ? -1 : static_cast<int>(pos);
+    size_t pos = m_str.find(pszSub, static_cast<size_t>(nStart));
+    return pos == std::wstring::npos ? -1 : static_cast<int>(pos);
 }
 
 int CString::ReverseFind(wchar_t ch) const
 {
-    const size_t pos = View().rfind(ch);
-    return pos == std::wstring_view::npos ? -1 : static_cast<int>(pos);
+    size_t pos = m_str.rfind(ch);
+    return pos == std::wstring::npos ? -1 : static_cast<int>(pos);
 }
 
 CString& CString::MakeLower()
 {
-    for (size_t i = 0; i < m_nLength; ++i) m_pData[i] = FoldCase(m_pData[i]);
+    for (wchar_t& c : m_str) c = FoldCase(c);
     return *this;
 }
 
 CString& CString::MakeUpper()
 {
-    for (size_t i = 0; i < m_nLength; ++i) m_pData[i] = UpperCase(m_pData[i]);
+    for (wchar_t& c : m_str) c = UpperCase(c);
     return *this;
 }
 
 int CString::Compare(const wchar_t* psz) const
 {
-    return std::wcscmp(m_pData, psz ? psz : L"");
+    return std::wcscmp(m_str.c_str(), psz ? psz : L"");
 }
 
 int CString::CompareNoCase(const wchar_t* psz) const
 {
-    return CompareFolded(m_pData, psz ? psz : L"");
+    return CompareFolded(m_str.c_str(), psz ? psz : L"");
 }
 
 int CString::Utf16Length() const noexcept
 {
-    return ::Utf16Length(m_pData);
+    return ::Utf16Length(m_str.c_str());
 }
 
 BOOL CString::LoadString(UINT nID)
 {
     const wchar_t* text = htmlfile_resources::FindString(nID);
     if (!text) {
-        Empty();
+        m_str.clear();
         return FALSE;
     }
-    *this = text;
+    m_str = text;
     return TRUE;
 }
 
@@ -297,7 +227,7 @@ void CString::FormatV(const wchar_t* pszFormat, va_list argsIn)
         }
     }
     va_end(args);
-    Assign(out.data(), out.size());
+    m_str = std::move(out);
 }
 
 int Utf16Length(const wchar_t* psz) noexcept

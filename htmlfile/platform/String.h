@@ -6,55 +6,35 @@
 #include <htmlfile/platform/Types.h>
 
 #include <cstdarg>
-#include <cwchar>
 #include <string>
-#include <string_view>
 
 class CString {
 public:
-    CString() noexcept {}
-    CString(const wchar_t* psz) { if (psz) Assign(psz, std::wcslen(psz)); }
-    CString(const wchar_t* pch, int nLength) { if (pch && nLength > 0) Assign(pch, static_cast<size_t>(nLength)); }
-    explicit CString(wchar_t ch, int nRepeat = 1);
-    explicit CString(std::wstring_view text) { Assign(text.data(), text.size()); }
-    CString(const CString& other) { Assign(other.m_pData, other.m_nLength); }
-    CString(CString&& other) noexcept { TakeFrom(other); }
-    ~CString() { Release(); }
-    CString& operator=(const CString& other)
-    {
-        if (this != &other) Assign(other.m_pData, other.m_nLength);
-        return *this;
-    }
-    CString& operator=(CString&& other) noexcept
-    {
-        if (this != &other) {
-            Release();
-            TakeFrom(other);
-        }
-        return *this;
-    }
-    CString& operator=(const wchar_t* psz)
-    {
-        if (psz) Assign(psz, std::wcslen(psz));
-        else Empty();
-        return *this;
-    }
-    CString& operator=(wchar_t ch) { Assign(&ch, 1); return *this; }
+    CString() = default;
+    CString(const wchar_t* psz) : m_str(psz ? psz : L"") {}
+    CString(const wchar_t* pch, int nLength) : m_str(pch ? pch : L"", pch && nLength > 0 ? nLength : 0) {}
+    explicit CString(wchar_t ch, int nRepeat = 1) : m_str(nRepeat > 0 ? nRepeat : 0, ch) {}
+    CString(std::wstring str) : m_str(std::move(str)) {}
+    CString(const CString&) = default;
+    CString(CString&&) noexcept = default;
+    CString& operator=(const CString&) = default;
+    CString& operator=(CString&&) noexcept = default;
+    CString& operator=(const wchar_t* psz) { m_str.assign(psz ? psz : L""); return *this; }
+    CString& operator=(wchar_t ch) { m_str.assign(1, ch); return *this; }
 
-    operator const wchar_t*() const noexcept { return m_pData; }
-    const wchar_t* GetString() const noexcept { return m_pData; }
-    std::wstring_view View() const noexcept { return {m_pData, m_nLength}; }
-    std::wstring str() const { return std::wstring(m_pData, m_nLength); }
+    operator const wchar_t*() const noexcept { return m_str.c_str(); }
+    const wchar_t* GetString() const noexcept { return m_str.c_str(); }
+    const std::wstring& str() const noexcept { return m_str; }
 
-    int GetLength() const noexcept { return static_cast<int>(m_nLength); }
-    BOOL IsEmpty() const noexcept { return m_nLength == 0; }
-    void Empty() noexcept { m_pData[m_nLength = 0] = L'\0'; }
-    wchar_t GetAt(int i) const;
+    int GetLength() const noexcept { return static_cast<int>(m_str.size()); }
+    BOOL IsEmpty() const noexcept { return m_str.empty(); }
+    void Empty() noexcept { m_str.clear(); }
+    wchar_t GetAt(int i) const { return m_str.at(static_cast<size_t>(i)); }
 
-    CString& operator+=(const CString& s) { Append(s.m_pData, s.m_nLength); return *this; }
-    CString& operator+=(const wchar_t* psz) { if (psz) Append(psz, std::wcslen(psz)); return *this; }
-    CString& operator+=(wchar_t ch) { Append(&ch, 1); return *this; }
-    void Append(const wchar_t* pch, int nLength) { if (pch && nLength > 0) Append(pch, static_cast<size_t>(nLength)); }
+    CString& operator+=(const CString& s) { m_str += s.m_str; return *this; }
+    CString& operator+=(const wchar_t* psz) { if (psz) m_str += psz; return *this; }
+    CString& operator+=(wchar_t ch) { m_str += ch; return *this; }
+    void Append(const wchar_t* pch, int nLength) { if (pch && nLength > 0) m_str.append(pch, nLength); }
 
     CString Left(int nCount) const;
     CString Mid(int nFirst) const;
@@ -83,35 +63,16 @@ public:
     int Utf16Length() const noexcept;
 
 private:
-    // Most strings a document records are short (names, coordinates,
-    // shapes, targets): up to this many characters live in the object
-    // itself, so recording them allocates nothing.
-    static constexpr size_t kInlineCapacity = 7;
-
-    bool IsInline() const noexcept { return m_pData == m_inline; }
-    size_t Capacity() const noexcept { return IsInline() ? kInlineCapacity : m_nCapacity; }
-    // pch may point into this string's own text.
-    void Assign(const wchar_t* pch, size_t nLength);
-    void Append(const wchar_t* pch, size_t nLength);
-    void Release() noexcept;
-    void TakeFrom(CString& other) noexcept;
-
-    wchar_t* m_pData = m_inline;
-    size_t m_nLength = 0;
-    union {
-        wchar_t m_inline[kInlineCapacity + 1] = {};
-        size_t m_nCapacity; // characters the heap buffer holds, its NUL apart
-    };
+    std::wstring m_str;
 };
 
-inline bool operator==(const CString& a, const CString& b) { return a.View() == b.View(); }
-inline bool operator==(const CString& a, const wchar_t* b) { return a.View() == std::wstring_view(b ? b : L""); }
+inline bool operator==(const CString& a, const CString& b) { return a.str() == b.str(); }
+inline bool operator==(const CString& a, const wchar_t* b) { return a.str() == (b ? b : L""); }
 inline bool operator==(const wchar_t* a, const CString& b) { return b == a; }
-inline bool operator==(const CString& a, const std::wstring& b) { return a.View() == std::wstring_view(b); }
 inline bool operator!=(const CString& a, const CString& b) { return !(a == b); }
 inline bool operator!=(const CString& a, const wchar_t* b) { return !(a == b); }
 inline bool operator!=(const wchar_t* a, const CString& b) { return !(b == a); }
-inline bool operator<(const CString& a, const CString& b) { return a.View() < b.View(); }
+inline bool operator<(const CString& a, const CString& b) { return a.str() < b.str(); }
 
 inline CString operator+(const CString& a, const CString& b) { CString r(a); r += b; return r; }
 inline CString operator+(const CString& a, const wchar_t* b) { CString r(a); r += b; return r; }
