@@ -157,6 +157,11 @@ private:
     BOOL m_bStyleLinkListed = FALSE;
     BOOL m_bBgSoundListed = FALSE;
     BOOL m_bBgSoundInMultimedia = FALSE;
+    // The encoding the last reading found for a file without a byte-order
+    // mark (a CkvuuStdioFile::Encoding), or -1: a save of the unchanged file
+    // need not read it through again to find it.
+    int m_nEncodingFound = -1;
+    int EncodingFoundIfUnchanged();
 
 public:
     // The tag names the recognition acts on (defined with it).

@@ -87,6 +87,7 @@ int CHtmlFile::ParseFile()
     if (m_fileStatus.m_size != kUnparsedMarker && !IsFileChanged()) return 1;
 
     Clear();
+    m_nEncodingFound = -1;
     std::unique_ptr<CkvuuStdioFile> pFile;
     try {
         pFile = std::make_unique<CkvuuStdioFile>(m_strFileName, CFile::modeRead | CFile::shareDenyNone);
@@ -102,6 +103,7 @@ int CHtmlFile::ParseFile()
     }
 
     CFile::GetStatus(m_strFileName, m_fileStatus);
+    m_nEncodingFound = pFile->HasByteOrderMark() ? -1 : static_cast<int>(pFile->GetEncoding());
     pFile.reset();
 
     MakeBgImageAbsolute();

@@ -58,10 +58,15 @@ struct SaveFiles {
     std::unique_ptr<CkvuuStdioFile> pSource;
     std::unique_ptr<CkvuuStdioFile> pDest;
 
-    bool Open(const CString& strSource, const CString& strDest)
+    // nEncodingFound: the source's encoding as the document found it, or -1
+    // to find it again.
+    bool Open(const CString& strSource, const CString& strDest, int nEncodingFound)
     {
+        constexpr UINT kRead = CFile::modeRead | CFile::shareDenyNone;
         try {
-            pSource = std::make_unique<CkvuuStdioFile>(strSource, CFile::modeRead | CFile::shareDenyNone);
+            pSource = nEncodingFound < 0 ? std::make_unique<CkvuuStdioFile>(strSource, kRead)
+                                         : std::make_unique<CkvuuStdioFile>(
+                                               strSource, kRead, static_cast<CkvuuStdioFile::Encoding>(nEncodingFound));
             pDest = std::make_unique<CkvuuStdioFile>(strDest, CFile::modeCreate | CFile::modeWrite);
         } catch (const CFileException&) {
             return false;
@@ -105,6 +110,13 @@ void WriteLineEnd(CkvuuStdioFile* pDest)
 }
 
 } // namespace
+
+// The file is as the document read it when its modification time has not
+// changed since; otherwise its encoding is found anew.
+int CHtmlFile::EncodingFoundIfUnchanged()
+{
+    return m_nEncodingFound >= 0 && !IsFileChanged() ? m_nEncodingFound : -1;
+}
 
 BOOL CHtmlFile::FileCopy(CkvuuStdioFile* pDest, CkvuuStdioFile* pSource, DWORD dwCount, BOOL bToEnd)
 {
@@ -247,7 +259,7 @@ BOOL CHtmlFile::SaveFile()
     BOOL bResult = FALSE;
     {
         SaveFiles files;
-        if (!files.Open(m_strFileName, strTempFile)) return FALSE;
+        if (!files.Open(m_strFileName, strTempFile, EncodingFoundIfUnchanged())) return FALSE;
         bResult = DoSaveFile(files.pDest.get(), files.pSource.get());
         files.pDest->Flush();
         files.Close();
@@ -282,7 +294,7 @@ BOOL CHtmlFile::SaveFileAs(const wchar_t* pszNewPath)
     BOOL bResult = FALSE;
     {
         SaveFiles files;
-        if (!files.Open(m_strFileName, strNewPath)) return FALSE;
+        if (!files.Open(m_strFileName, strNewPath, EncodingFoundIfUnchanged())) return FALSE;
         FileRemover removeNew(strNewPath);
         bResult = DoSaveFile(files.pDest.get(), files.pSource.get());
         files.Close();

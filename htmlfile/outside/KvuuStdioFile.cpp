@@ -56,7 +56,13 @@ struct CkvuuStdioFile::Impl {
 CkvuuStdioFile::CkvuuStdioFile(const wchar_t* pszFileName, UINT nOpenFlags)
     : CQLFile(pszFileName, nOpenFlags), m_pImpl(std::make_unique<Impl>(OpensToWrite(nOpenFlags)))
 {
-    if (!m_pImpl->bWriting) DetectEncoding();
+    if (!m_pImpl->bWriting) DetectEncoding(nullptr);
+}
+
+CkvuuStdioFile::CkvuuStdioFile(const wchar_t* pszFileName, UINT nOpenFlags, Encoding assumedWithoutMark)
+    : CQLFile(pszFileName, nOpenFlags), m_pImpl(std::make_unique<Impl>(OpensToWrite(nOpenFlags)))
+{
+    if (!m_pImpl->bWriting) DetectEncoding(&assumedWithoutMark);
 }
 
 CkvuuStdioFile::~CkvuuStdioFile()
@@ -75,9 +81,10 @@ void CkvuuStdioFile::RequireOpenFor(bool bWriting) const
 }
 
 // The first block tells whether there is a mark. A file without one is read
-// through once to see whether it is UTF-8; a file that fits in the first
-// block needs no second read.
-void CkvuuStdioFile::DetectEncoding()
+// through once to see whether it is UTF-8, unless its encoding is known from
+// an earlier reading; a file that fits in the first block needs no second
+// read.
+void CkvuuStdioFile::DetectEncoding(const Encoding* pAssumedWithoutMark)
 {
     Impl& s = *m_pImpl;
     RefillInput();
@@ -87,6 +94,11 @@ void CkvuuStdioFile::DetectEncoding()
         s.encoding = mark.encoding;
         s.nBegin = mark.length;
         s.nTextStart = static_cast<LONGLONG>(mark.length);
+        return;
+    }
+    if (pAssumedWithoutMark &&
+        (*pAssumedWithoutMark == encodingUtf8 || *pAssumedWithoutMark == encodingWindows1252)) {
+        s.encoding = *pAssumedWithoutMark;
         return;
     }
     s.bCheckedUtf8 = IsUtf8Throughout();

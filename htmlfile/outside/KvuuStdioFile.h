@@ -55,6 +55,12 @@ public:
     // access opens it to write) and, to read, finds its encoding. Throws
     // CFileException.
     CkvuuStdioFile(const wchar_t* pszFileName, UINT nOpenFlags);
+    // Opens a file to read whose encoding an earlier reading found: a file
+    // without a byte-order mark is taken to be in that encoding (UTF-8 or
+    // windows-1252) without being read through first. UTF-8 read this way
+    // is checked as it is read, and what is not well-formed is delivered as
+    // for a file marked as UTF-8, so the bytes still come back unchanged.
+    CkvuuStdioFile(const wchar_t* pszFileName, UINT nOpenFlags, Encoding assumedWithoutMark);
     ~CkvuuStdioFile() override;
 
     // Reads up to nCount units of decoded text into pBuf; returns the number
@@ -112,7 +118,7 @@ private:
 
     // Throws unless the file is open for reading (bWriting false) or writing.
     void RequireOpenFor(bool bWriting) const;
-    void DetectEncoding();
+    void DetectEncoding(const Encoding* pAssumedWithoutMark);
     bool IsUtf8Throughout();
     void RefillInput();
     void RewindToText();
