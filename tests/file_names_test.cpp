@@ -4,74 +4,59 @@
 
 namespace {
 
-TEST(FileNamesTest, AbsoluteResolvesAgainstTheDocumentsFolder)
-{
-    const struct {
-        const wchar_t* doc;
-        const wchar_t* name;
-        const wchar_t* expected;
-        BOOL bResolved;
-    } cases[] = {
-        {L"/help/topics/a.htm", L"img/b.gif", L"/help/topics/img/b.gif", TRUE},
-        {L"/help/topics/a.htm", L"..\\img\\b.gif", L"/help/img/b.gif", TRUE},
-        {L"/help/topics/a.htm", L"./x/../b.gif", L"/help/topics/b.gif", TRUE},
-        {L"/help/topics/a.htm", L"../../../../b.gif", L"/b.gif", TRUE},
-        {L"/help/topics/a.htm", L"b.htm#part?x", L"/help/topics/b.htm#part?x", TRUE},
-        {L"/help/topics/a.htm", L"sub/..\\x/./b.htm?q=a/../b", L"/help/topics/x/b.htm?q=a/../b", TRUE},
-        {L"/help/topics/a.htm", L"sub/", L"/help/topics/sub/", TRUE},
-        {L"/help/topics/a.htm", L"..", L"/help/", TRUE},
-        {L"/help/topics/a.htm", L"/other//dir/./b.gif", L"/other/dir/b.gif", TRUE},
-        {L"C:\\Help\\a.htm", L"img\\b.gif", L"C:/Help/img/b.gif", TRUE},
-        {L"/help/a.htm", L"d:\\pics\\..\\b.gif", L"d:/b.gif", TRUE},
-        {L"/help/a.htm", L"\\\\server\\share\\b.gif", L"//server/share/b.gif", TRUE},
-        {L"a.htm", L"../b.gif", L"../b.gif", TRUE},
-        {L"/help/a.htm", L"http://example.com/x/../b.gif", L"http://example.com/x/../b.gif", FALSE},
-        {L"/help/a.htm", L"ms-its:help.chm::/b.htm", L"ms-its:help.chm::/b.htm", FALSE},
-        {L"/help/a.htm", L"mk:@MSITStore:c:\\h.chm::/b.htm", L"mk:@MSITStore:c:\\h.chm::/b.htm", FALSE},
-        {L"/help/a.htm", L"#top", L"#top", FALSE},
-        {L"/help/a.htm", L"?q", L"?q", FALSE},
-        {L"/help/a.htm", L"", L"", FALSE},
-    };
-    for (const auto& c : cases) {
-        CString result(L"unchanged");
-        EXPECT_EQ(AbsoluteFileNameFromFileName(c.doc, c.name, &result), c.bResolved) << c.doc << " + " << c.name;
-        EXPECT_EQ(result, c.expected) << c.doc << " + " << c.name;
-    }
-}
+// Resolving a name against the document's folder (kAbsolute), and writing
+// it relative to that folder with the flags allow-parent (4),
+// forward-slash (2) and dot-prefix (1). A relative form that is not found
+// leaves the result unchanged.
+constexpr int kAbsolute = -1;
 
-TEST(FileNamesTest, RelativeWritesTheNameFromTheDocumentsFolder)
+TEST(FileNamesTest, AbsoluteAndRelativeNamesFromTheDocumentsFolder)
 {
     const struct {
-        const wchar_t* doc;
-        const wchar_t* name;
-        int nAllowParent, nForwardSlash, nDotPrefix;
-        const wchar_t* expected; // null: no relative form
+        const wchar_t *doc, *name;
+        int nHow;
+        BOOL bFound;
+        const wchar_t* expected;
     } cases[] = {
-        {L"/help/topics/a.htm", L"/help/topics/img/b.gif", 1, 1, 0, L"img/b.gif"},
-        {L"/help/topics/a.htm", L"/help/topics/img/b.gif", 1, 0, 1, L".\\img\\b.gif"},
-        {L"/help/topics/a.htm", L"/help/topics/b.gif", 0, 1, 1, L"./b.gif"},
-        {L"/help/topics/a.htm", L"/help/img/b.gif#x", 1, 1, 0, L"../img/b.gif#x"},
-        {L"/help/topics/a.htm", L"/help/img/b.gif", 1, 0, 1, L"..\\img\\b.gif"},
-        {L"/help/topics/a.htm", L"/help/img/b.gif", 0, 1, 0, nullptr},
-        {L"/help/topics/a.htm", L"/other/b.gif", 1, 1, 0, L"../../other/b.gif"},
-        {L"/help/topics/a.htm", L"\\help\\topics\\..\\topics2\\b.gif", 1, 1, 0, L"../topics2/b.gif"},
-        {L"/help/topics/a.htm", L"/help/topics/", 1, 1, 0, L"./"},
-        {L"/a.htm", L"/b.gif", 1, 1, 0, L"b.gif"},
-        {L"C:\\Help\\a.htm", L"c:/help/Img/b.gif", 1, 1, 0, L"Img/b.gif"},
-        {L"C:\\Help\\a.htm", L"D:\\Help\\b.gif", 1, 1, 0, nullptr},
-        {L"/Help/a.htm", L"/help/b.gif", 1, 1, 0, L"../help/b.gif"},
-        {L"/help/a.htm", L"img/b.gif", 1, 1, 0, nullptr},
-        {L"help/a.htm", L"/help/b.gif", 1, 1, 0, nullptr},
-        {L"/help/a.htm", L"http://example.com/b.gif", 1, 1, 0, nullptr},
-        {L"/help/a.htm", L"#top", 1, 1, 0, nullptr},
-        {L"/help/a.htm", L"", 1, 1, 0, nullptr},
+        {L"/help/topics/a.htm", L"img/b.gif", kAbsolute, TRUE, L"/help/topics/img/b.gif"},
+        {L"/help/topics/a.htm", L"..\\img\\b.gif", kAbsolute, TRUE, L"/help/img/b.gif"},
+        {L"/help/topics/a.htm", L"./x/../b.gif", kAbsolute, TRUE, L"/help/topics/b.gif"},
+        {L"/help/topics/a.htm", L"../../../../b.gif", kAbsolute, TRUE, L"/b.gif"},
+        {L"/help/topics/a.htm", L"b.htm#part?x", kAbsolute, TRUE, L"/help/topics/b.htm#part?x"},
+        {L"/help/topics/a.htm", L"sub/..\\x/./b.htm?q=a/../b", kAbsolute, TRUE, L"/help/topics/x/b.htm?q=a/../b"},
+        {L"/help/topics/a.htm", L"..", kAbsolute, TRUE, L"/help/"},
+        {L"/help/topics/a.htm", L"/other//dir/./b.gif", kAbsolute, TRUE, L"/other/dir/b.gif"},
+        {L"C:\\Help\\a.htm", L"img\\b.gif", kAbsolute, TRUE, L"C:/Help/img/b.gif"},
+        {L"/help/a.htm", L"d:\\pics\\..\\b.gif", kAbsolute, TRUE, L"d:/b.gif"},
+        {L"/help/a.htm", L"\\\\server\\share\\b.gif", kAbsolute, TRUE, L"//server/share/b.gif"},
+        {L"a.htm", L"../b.gif", kAbsolute, TRUE, L"../b.gif"},
+        {L"/help/a.htm", L"http://example.com/x/../b.gif", kAbsolute, FALSE, L"http://example.com/x/../b.gif"},
+        {L"/help/a.htm", L"ms-its:help.chm::/b.htm", kAbsolute, FALSE, L"ms-its:help.chm::/b.htm"},
+        {L"/help/a.htm", L"#top", kAbsolute, FALSE, L"#top"},
+        {L"/help/a.htm", L"", kAbsolute, FALSE, L""},
+        {L"/help/topics/a.htm", L"/help/topics/img/b.gif", 6, TRUE, L"img/b.gif"},
+        {L"/help/topics/a.htm", L"/help/topics/img/b.gif", 5, TRUE, L".\\img\\b.gif"},
+        {L"/help/topics/a.htm", L"/help/topics/b.gif", 3, TRUE, L"./b.gif"},
+        {L"/help/topics/a.htm", L"/help/img/b.gif#x", 6, TRUE, L"../img/b.gif#x"},
+        {L"/help/topics/a.htm", L"/help/img/b.gif", 2, FALSE, L"unchanged"},
+        {L"/help/topics/a.htm", L"/other/b.gif", 6, TRUE, L"../../other/b.gif"},
+        {L"/help/topics/a.htm", L"\\help\\topics\\..\\topics2\\b.gif", 6, TRUE, L"../topics2/b.gif"},
+        {L"/help/topics/a.htm", L"/help/topics/", 6, TRUE, L"./"},
+        {L"/a.htm", L"/b.gif", 6, TRUE, L"b.gif"},
+        {L"C:\\Help\\a.htm", L"c:/help/Img/b.gif", 6, TRUE, L"Img/b.gif"},
+        {L"C:\\Help\\a.htm", L"D:\\Help\\b.gif", 6, FALSE, L"unchanged"},
+        {L"/Help/a.htm", L"/help/b.gif", 6, TRUE, L"../help/b.gif"},
+        {L"/help/a.htm", L"img/b.gif", 6, FALSE, L"unchanged"},
+        {L"help/a.htm", L"/help/b.gif", 6, FALSE, L"unchanged"},
+        {L"/help/a.htm", L"http://example.com/b.gif", 6, FALSE, L"unchanged"},
     };
     for (const auto& c : cases) {
         CString result(L"unchanged");
-        const BOOL bFound = RelativeFileNameFromFileName(c.doc, c.name, &result, c.nAllowParent, c.nForwardSlash,
-                                                         c.nDotPrefix);
-        EXPECT_EQ(bFound != FALSE, c.expected != nullptr) << c.doc << " - " << c.name;
-        EXPECT_EQ(result, c.expected ? c.expected : L"unchanged") << c.doc << " - " << c.name;
+        const int n = c.nHow;
+        const BOOL bFound = n == kAbsolute ? AbsoluteFileNameFromFileName(c.doc, c.name, &result)
+                                           : RelativeFileNameFromFileName(c.doc, c.name, &result, n >> 2, (n >> 1) & 1, n & 1);
+        EXPECT_EQ(bFound != FALSE, c.bFound != FALSE) << c.doc << " " << c.nHow << " " << c.name;
+        EXPECT_EQ(result, c.expected) << c.doc << " " << c.nHow << " " << c.name;
     }
 }
 

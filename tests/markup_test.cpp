@@ -1,36 +1,26 @@
-#include "support/AttributeChain.h"
-#include "support/GenerateText.h"
-
-#include <htmlfile/markup/HtmlObject.h>
-#include <htmlfile/markup/HtmlTemplateTag.h>
-#include <htmlfile/outside/KvuuStdioFile.h>
+// The recorded elements and their writers: start and end tags, title, style
+// sheet link, images and multimedia, template placeholders, object elements
+// with parameters, and image maps.
+#include <support/Helpers.h>
 
 #include <gtest/gtest.h>
 
 namespace {
 
-TEST(TagTest, WritesAttributesWithAValueInChainOrderAsSpelled)
+// A start tag writes the attributes with a value, in chain order and as
+// spelled; GetAttribute ignores case and answers a valueless attribute with
+// its name; SetAttribute replaces, appends or refuses.
+TEST(TagTest, WritesGetsAndSetsAttributes)
 {
     auto chain = MakeAttributes({{L"BGCOLOR", L"#fff"}, {L"nowrap", nullptr}, {L"text", L""}, {L"Link", L"a\"b"}});
-    CHTMLTag tag(L"Body", chain.release(), 1, 2);
-    EXPECT_EQ(GenerateToBytes(tag), "<Body BGCOLOR=\"#fff\" Link=\"a\"b\">");
+    CHTMLTag written(L"Body", chain.release(), 1, 2);
+    EXPECT_EQ(GenerateToBytes(written), "<Body BGCOLOR=\"#fff\" Link=\"a\"b\">");
     CHTMLEndTag end(L"FoNt", 5, 11);
     EXPECT_EQ(GenerateToBytes(end), "</FoNt>");
-}
-
-TEST(TagTest, GetAttributeIgnoresCaseAndGivesTheNameOfAValuelessAttribute)
-{
-    CHTMLTag tag(L"body", MakeAttributes({{L"BgColor", L"red"}, {L"bgproperties", nullptr}}).release(), 0, 0);
-    EXPECT_STREQ(tag.GetAttribute(L"bgcolor"), L"red");
+    chain = MakeAttributes({{L"TEXT", L"#000000"}, {L"link", L"blue"}, {L"bgproperties", nullptr}});
+    CHTMLTag tag(L"body", chain.release(), 0, 0);
     EXPECT_STREQ(tag.GetAttribute(L"BGPROPERTIES"), L"bgproperties");
-    EXPECT_EQ(tag.GetAttribute(L"text"), nullptr);
     EXPECT_EQ(tag.GetAttribute(L""), nullptr);
-    EXPECT_EQ(CHTMLTag(L"body", nullptr, 0, 0).GetAttribute(L"bgcolor"), nullptr);
-}
-
-TEST(TagTest, SetAttributeReplacesAppendsOrRefuses)
-{
-    CHTMLTag tag(L"body", MakeAttributes({{L"TEXT", L"#000000"}, {L"link", L"blue"}}).release(), 0, 0);
     EXPECT_EQ(tag.SetAttribute(L"text", L"#ffffff"), 1);
     EXPECT_EQ(tag.SetAttribute(L"link", L""), 1); // kept, but no longer written
     EXPECT_EQ(tag.SetAttribute(L"vlink", L""), 0);
@@ -38,92 +28,168 @@ TEST(TagTest, SetAttributeReplacesAppendsOrRefuses)
     EXPECT_EQ(tag.SetAttribute(L"", L"x"), 0);
     EXPECT_EQ(tag.SetAttribute(L"bgcolor", L"#0080ff"), 1);
     EXPECT_STREQ(tag.GetAttribute(L"link"), L"");
+    EXPECT_EQ(tag.GetAttribute(L"vlink"), nullptr);
     EXPECT_EQ(GenerateToBytes(tag), "<body TEXT=\"#ffffff\" bgcolor=\"#0080ff\">");
     EXPECT_EQ(tag.SetAttribute(L"TEXT", nullptr), 1);
     EXPECT_STREQ(tag.GetAttribute(L"text"), L"TEXT");
-
     CHTMLTag bare(L"body", nullptr, 0, 0);
+    EXPECT_EQ(bare.GetAttribute(L"bgcolor"), nullptr);
     EXPECT_EQ(bare.SetAttribute(L"alink", L"red"), 1);
     EXPECT_EQ(GenerateToBytes(bare), "<body alink=\"red\">");
 }
 
-TEST(TitleTest, EscapesAmpersandsOnlyOnce)
+TEST(SimpleElementTest, WritersOfTitleLinkImageMultimediaAndPlaceholder)
 {
-    const struct {
-        const wchar_t* pszTitle;
-        const char* pszWritten;
-    } cases[] = {
-        {L"", "<title></title>"},
-        {L"A & B", "<title>A &amp; B</title>"},
-        {L"A &amp; B", "<title>A &amp; B</title>"},
-        {L"A &AMP; B", "<title>A &amp; B</title>"},
-        {L"&&amp", "<title>&amp;&amp;amp</title>"},
-        {L"ends &", "<title>ends &amp;</title>"},
-        {L"&lt;b&gt; \"q\" <i>", "<title>&amp;lt;b&amp;gt; \"q\" <i></title>"},
+    // The title escapes ampersands only once.
+    const std::pair<const wchar_t*, const char*> titles[] = {
+        {L"", "<title></title>"}, {L"A & B", "<title>A &amp; B</title>"}, {L"A &amp; B", "<title>A &amp; B</title>"},
+        {L"A &AMP; B", "<title>A &amp; B</title>"}, {L"&&amp", "<title>&amp;&amp;amp</title>"},
+        {L"ends &", "<title>ends &amp;</title>"}, {L"&lt;b&gt; \"q\" <i>", "<title>&amp;lt;b&amp;gt; \"q\" <i></title>"},
     };
-    for (const auto& c : cases) {
+    for (const auto& [pszTitle, pszWritten] : titles) {
         CHTMLTitle title;
-        title.m_strTitle = c.pszTitle;
-        EXPECT_EQ(GenerateToBytes(title), c.pszWritten);
+        title.m_strTitle = pszTitle;
+        EXPECT_EQ(GenerateToBytes(title), pszWritten);
     }
-}
-
-TEST(SimpleElementTest, StyleLinkAndImage)
-{
-    CHTMLStyleLink link;
+    CHTMLStyleLink link; // writes nothing without a path
     EXPECT_EQ(GenerateToBytes(link), "");
-    link.m_strHref = L"../css/help.css";
-    EXPECT_EQ(GenerateToBytes(link), "<link rel=\"stylesheet\" href=\"../css/help.css\" type=\"text/css\" />");
-
-    CHTMLImage bare(nullptr, nullptr);
-    EXPECT_EQ(GenerateToBytes(bare), "<img src=\"\">");
-    CHTMLImage mapped(L"pic.gif", L"#nav");
-    EXPECT_EQ(GenerateToBytes(mapped), "<img src=\"pic.gif\" usemap=\"#nav\">");
-}
-
-TEST(MultimediaTest, WritesLoopOnlyWhenNotOnce)
-{
-    const struct {
-        const wchar_t* pszSrc;
-        const wchar_t* pszUseMap;
-        int nType;
-        int nLoop;
-        const char* pszWritten;
-    } cases[] = {
-        {L"a.wav", nullptr, 1, 1, "<BGSOUND SRC=\"a.wav\">"},
-        {L"a.wav", nullptr, 1, -1, "<BGSOUND SRC=\"a.wav\" LOOP=\"-1\">"},
-        {L"a.wav", nullptr, 1, 0, "<BGSOUND SRC=\"a.wav\" LOOP=\"0\">"},
-        {L"v.avi", L"#m", 0, 3, "<IMG DYNSRC=\"v.avi\" LOOP=\"3\" USEMAP=\"#m\">"},
-        {L"v.avi", nullptr, 7, 1, "<IMG DYNSRC=\"v.avi\">"},
-        {L"", L"#m", 1, -1, ""},
-    };
-    for (const auto& c : cases) {
-        CHtmlFileMultimedia media(c.pszSrc, c.pszUseMap, c.nType, c.nLoop);
-        EXPECT_EQ(GenerateToBytes(media), c.pszWritten);
+    CHTMLImage bare(nullptr, nullptr), mapped(L"pic.gif", L"#nav");
+    EXPECT_EQ(GenerateToBytes(bare) + GenerateToBytes(mapped), "<img src=\"\"><img src=\"pic.gif\" usemap=\"#nav\">");
+    // Multimedia writes its loop only when not once, and nothing without a source.
+    const std::tuple<const wchar_t*, const wchar_t*, int, int, const char*> media[] = {
+        {L"a.wav", nullptr, 1, 1, "<BGSOUND SRC=\"a.wav\">"},   {L"a.wav", nullptr, 1, -1, "<BGSOUND SRC=\"a.wav\" LOOP=\"-1\">"},
+        {L"a.wav", nullptr, 1, 0, "<BGSOUND SRC=\"a.wav\" LOOP=\"0\">"}, {L"v.avi", nullptr, 7, 1, "<IMG DYNSRC=\"v.avi\">"},
+        {L"v.avi", L"#m", 0, 3, "<IMG DYNSRC=\"v.avi\" LOOP=\"3\" USEMAP=\"#m\">"}, {L"", L"#m", 1, -1, ""}};
+    for (const auto& [pszSrc, pszUseMap, nType, nLoop, pszWritten] : media) {
+        CHtmlFileMultimedia element(pszSrc, pszUseMap, nType, nLoop);
+        EXPECT_EQ(GenerateToBytes(element), pszWritten);
     }
-}
-
-TEST(WriteTextTest, AFailedWriteIsSwallowedByTheWriterAndReportedByTheFile)
-{
-    TempDir dir;
-    CHTMLEndTag tag(L"p", 0, 0);
-    CkvuuStdioFile file(dir.WideFile("out.htm").c_str(), CFile::modeCreate | CFile::modeWrite);
-    htmlfile_testing::FailNthWrite(2);
-    EXPECT_EQ(tag.Generate(&file), 1);
-    htmlfile_testing::ResetFaults();
-    EXPECT_THROW(file.Close(), CFileException);
-}
-
-TEST(TemplateTagTest, OnlyTitleInAnyCaseWritesAndWithoutDocumentItIsNewTopic)
-{
-    for (const wchar_t* pszName : {L"title", L"Title", L"TITLE"}) {
+    // Only a title placeholder, in any case, writes; without a document it is "New Topic".
+    for (const wchar_t* pszName : {L"title", L"Title", L"TITLE", L"", L"titles", L"heading"}) {
         CHTMLTemplateTag tag(pszName);
-        EXPECT_EQ(GenerateToBytes(tag), "New Topic");
+        EXPECT_EQ(GenerateToBytes(tag), QLUtils::CompareNoCase(pszName, L"title") ? "" : "New Topic");
     }
-    for (const wchar_t* pszName : {L"", L"titles", L"heading"}) {
-        CHTMLTemplateTag tag(pszName);
-        EXPECT_EQ(GenerateToBytes(tag), "");
+}
+
+TEST(ObjectTagTest, IdAndBareClsidComeFromTheChainWhichTheMapKeepsAsWritten)
+{
+    auto chain = MakeAttributes({{L"TYPE", L"application/x-oleobject"}, {L"ClassId", L"CLSID:1E2A"},
+                                 {L"iD", L"first"}, {L"iD", L"Object1"}, {L"VIEWASTEXT", nullptr}});
+    CHTMLObjectTag tag(chain.get());
+    auto lookup = [&tag](const wchar_t* psz) { CString value = L"<absent>"; tag.LookupAttribute(psz, value); return value; };
+    EXPECT_EQ(tag.Id(), L"Object1");
+    EXPECT_EQ(tag.Clsid(), L"1E2A");
+    EXPECT_EQ(lookup(L"ClassId"), L"CLSID:1E2A");
+    EXPECT_EQ(lookup(L"CLASSID"), L"<absent>");
+    EXPECT_EQ(lookup(L"VIEWASTEXT"), L"");
+    // Setting attributes is case-sensitive and leaves Id() and Clsid() alone.
+    EXPECT_EQ(tag.SetAttribute(L"ID", L"other"), 1);
+    EXPECT_EQ(tag.SetAttribute(L"ClassId", L"clsid:c"), 1);
+    EXPECT_EQ(lookup(L"iD"), L"Object1");
+    EXPECT_EQ(lookup(L"ID"), L"other");
+    EXPECT_EQ(tag.Id(), L"Object1");
+    EXPECT_EQ(tag.Clsid(), L"1E2A");
+    for (const auto& [pszValue, pszClsid] : {std::pair{L"{1e2a}", L"{1e2a}"}, std::pair{L"clsid:", L""},
+                                             std::pair{L"clsid", L"clsid"}, std::pair{L" clsid:1", L" clsid:1"}}) {
+        auto one = MakeAttributes({{L"classid", pszValue}});
+        EXPECT_EQ(CHTMLObjectTag(one.get()).Clsid(), pszClsid);
     }
+}
+
+TEST(ObjectTagTest, WritesTheWholeElement)
+{
+    // classid (bucket 2) precedes type (bucket 11) and takes the line past
+    // column 50.
+    const wchar_t* const kClsid = L"clsid:1e2a7bd0-dab9-11d0-b93a-00c04fc99f9e";
+    auto keyword = MakeAttributes({{L"type", L"application/x-oleobject"}, {L"classid", kClsid}});
+    CHTMLObjectTag tag(keyword.get());
+    tag.AddParam(new CHTMLParam(L"Keyword", L"Item1"));
+    tag.AddParam(new CHTMLParam(nullptr, nullptr));
+    EXPECT_EQ(GenerateToBytes(tag), "<OBJECT classid=\"clsid:1e2a7bd0-dab9-11d0-b93a-00c04fc99f9e\"\r\n"
+                                    "        type=\"application/x-oleobject\">\r\n"
+                                    "<param name=\"Keyword\" value=\"Item1\" />\r\n<param value=\"\" />\r\n</OBJECT>");
+    // Spelled in upper case, TYPE (bucket 11) comes first and no break is due
+    // before the last attribute.
+    auto upper = MakeAttributes({{L"TYPE", L"application/x-oleobject"}, {L"CLASSID", kClsid}});
+    CHTMLObjectTag upperTag(upper.get());
+    const std::string written = GenerateToBytes(upperTag);
+    EXPECT_EQ(written, "<OBJECT TYPE=\"application/x-oleobject\" CLASSID=\"clsid:1e2a7bd0-dab9-11d0-b93a-00c04fc99f9e\">"
+                       "\r\n</OBJECT>");
+    upperTag.Delete(TRUE);
+    EXPECT_EQ(GenerateToBytes(upperTag), "");
+    upperTag.Delete(FALSE);
+    EXPECT_EQ(GenerateToBytes(upperTag), written);
+    // FindParam matches the first exact name.
+    tag.AddParam(new CHTMLParam(L"Keyword", L"Item2"));
+    EXPECT_STREQ(tag.FindParam(L"Keyword")->Value(), L"Item1");
+    EXPECT_EQ(tag.FindParam(L"keyword"), nullptr);
+    tag.RemoveAllParams();
+    EXPECT_EQ(tag.GetParamHeadPosition(), nullptr);
+    // Attributes are written in the order of the 17 buckets of the string
+    // hash (hash * 33 + unit), the newest first within a bucket: "a" and "r"
+    // share bucket 12, "b" has 13. Setting one again keeps its place.
+    CHTMLObjectTag hashed;
+    EXPECT_EQ(GenerateToBytes(hashed), "<OBJECT>\r\n</OBJECT>");
+    for (const wchar_t* pszName : {L"b", L"a", L"r", L"a"}) hashed.SetAttribute(pszName, pszName);
+    EXPECT_EQ(GenerateToBytes(hashed), "<OBJECT r=\"r\" a=\"a\" b=\"b\">\r\n</OBJECT>");
+}
+
+TEST(ObjectTagTest, BreaksOnlyPastColumnFiftyCountingUtf16Units)
+{
+    // " w=\"...\"" puts the column at 12 + the value's UTF-16 length; "x"
+    // (bucket 1) follows "w" (bucket 0).
+    const std::wstring astral = L"\U0001F600";
+    for (const auto& [value, bBreak] : {std::pair{std::wstring(38, L'v'), false}, {std::wstring(39, L'v'), true},
+                                        {std::wstring(36, L'v') + astral, false}, {std::wstring(37, L'v') + astral, true}}) {
+        CHTMLObjectTag tag;
+        tag.SetAttribute(L"x", L"1");
+        tag.SetAttribute(L"w", value.c_str());
+        EXPECT_EQ(GenerateToBytes(tag), "<OBJECT w=\"" + WideToUtf8(value.c_str()) + "\"" + (bBreak ? "\r\n       " : "") +
+                                            " x=\"1\">\r\n</OBJECT>")
+            << value.size();
+    }
+}
+
+// A toolbar picture's map as a help topic records it: target, then area.
+// Each area is written on a line of its own; FindMapArea matches whole
+// coordinates exactly; a copy is deep, and removing the areas keeps the
+// targets.
+TEST(MapTest, WritesFindsAndCopies)
+{
+    auto map = std::make_unique<CHTMLMap>(L"toolbar");
+    map->AddTarget(L"open.htm");
+    map->AddMapArea(new CHTMLMapArea(L"rect", L"0,0,16,16", L"open.htm", L"Open a file", L"main"));
+    map->AddTarget(L"save.htm");
+    map->AddMapArea(new CHTMLMapArea(L"RECT", L"16,0,32,16", L"save.htm?a=\"1\"&b", nullptr, L""));
+    const std::string strWritten = "<MAP NAME=\"toolbar\">\r\n<AREA SHAPE=\"rect\" COORDS=\"0,0,16,16\" HREF=\"open.htm\" "
+                                   "ALT=\"Open a file\" TITLE=\"Open a file\" TARGET=\"main\">\r\n"
+                                   "<AREA SHAPE=\"RECT\" COORDS=\"16,0,32,16\" HREF=\"save.htm?a=\"1\"&b\">\r\n</MAP>";
+    EXPECT_EQ(GenerateToBytes(*map), strWritten);
+    CHTMLMap empty(nullptr);
+    EXPECT_EQ(GenerateToBytes(empty), "<MAP NAME=\"\">\r\n</MAP>");
+    CHTMLMapArea bare(L"", nullptr, nullptr, L"", nullptr);
+    EXPECT_EQ(GenerateToBytes(bare), "<AREA>\r\n");
+
+    ASSERT_NE(map->FindMapArea(L"16,0,32,16"), nullptr);
+    EXPECT_STREQ(map->FindMapArea(L"16,0,32,16")->Shape(), L"RECT");
+    for (const wchar_t* pszCoords : {L"16, 0, 32, 16", L"16,0,32", L"16,0,32,16 ", L"", L"save.htm", L"RECT"})
+        EXPECT_EQ(map->FindMapArea(pszCoords), nullptr);
+
+    map->m_nBegin = 120;
+    map->m_nEnd = 300;
+    CHTMLMap copy(*map);
+    EXPECT_EQ(copy.m_nBegin, 0);
+    EXPECT_EQ(copy.m_nEnd, 0);
+    map->RemoveAllMapAreas();
+    EXPECT_EQ(map->GetMapAreaHeadPosition(), nullptr);
+    EXPECT_EQ(GenerateToBytes(*map), "<MAP NAME=\"toolbar\">\r\n</MAP>");
+    POSITION pos = map->GetTargetHeadPosition();
+    EXPECT_STREQ(map->GetNextTarget(pos), L"open.htm");
+    map.reset(); // the copy's areas and targets are its own
+    EXPECT_EQ(GenerateToBytes(copy), strWritten);
+    pos = copy.GetTargetHeadPosition();
+    EXPECT_STREQ(copy.GetNextTarget(pos), L"open.htm");
+    EXPECT_STREQ(copy.GetNextTarget(pos), L"save.htm");
 }
 
 } // namespace

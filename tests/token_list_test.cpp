@@ -1,185 +1,104 @@
 // The token list: tag codes, cutting HTML into tag and text tokens with the
 // tag scanner, and joining them back exactly.
-#include <htmlfile/outside/HtmlTokenList.h>
-#include <htmlfile/outside/KvuuStdioFile.h>
-
-#include "support/GenerateText.h"
+#include <support/Helpers.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <string>
-#include <utility>
-#include <vector>
 
 namespace {
 
-using Tokens = std::vector<std::pair<int, std::wstring>>;
-
-std::pair<int, std::wstring> Tag(const wchar_t* psz) { return {HTML_TOKEN_TAG, psz}; }
-std::pair<int, std::wstring> Text(const wchar_t* psz) { return {HTML_TOKEN_TEXT, psz}; }
-
-Tokens TokensOf(const CHtmlTokenList& list)
+// The tokens, text tokens in braces; every tag token looks like a tag and
+// carries the code of its text, and no two text tokens are neighbours: a
+// run of text is one token.
+std::wstring TokensOf(const CHtmlTokenList& list)
 {
-    Tokens out;
-    for (POSITION pos = list.GetHeadPosition(); pos;) {
-        const CHtmlTokenItem* pItem = list.GetNext(pos);
-        out.emplace_back(pItem->m_nKind, pItem->m_strText.str());
-    }
-    return out;
-}
-
-// Every tag token looks like a tag and carries the code of its text, and
-// no two text tokens are neighbours: a run of text is one token.
-void ExpectWellFormed(const CHtmlTokenList& list, const std::string& name)
-{
-    int previousKind = 0;
+    std::wstring out;
     for (POSITION pos = list.GetHeadPosition(); pos;) {
         const CHtmlTokenItem* pItem = list.GetNext(pos);
         const std::wstring& text = pItem->m_strText.str();
-        ASSERT_FALSE(text.empty()) << name;
+        EXPECT_FALSE(text.empty());
         if (pItem->m_nKind == HTML_TOKEN_TAG) {
-            ASSERT_TRUE(text.front() == L'<' && text.back() == L'>') << name;
-            ASSERT_EQ(pItem->m_nTagCode, HtmlTagCodeFromText(text.c_str())) << name;
+            EXPECT_TRUE(text.front() == L'<' && text.back() == L'>') << text;
+            EXPECT_EQ(pItem->m_nTagCode, HtmlTagCodeFromText(text.c_str())) << text;
         } else {
-            ASSERT_EQ(pItem->m_nKind, HTML_TOKEN_TEXT) << name;
-            ASSERT_NE(previousKind, HTML_TOKEN_TEXT) << name;
+            EXPECT_EQ(pItem->m_nKind, HTML_TOKEN_TEXT);
+            EXPECT_TRUE(out.empty() || out.back() != L'}') << text;
         }
-        previousKind = pItem->m_nKind;
+        out += pItem->m_nKind == HTML_TOKEN_TAG ? text : L"{" + text + L"}";
     }
-}
-
-std::filesystem::path CorpusDir()
-{
-    const char* pszShared = std::getenv("HTMLFILE_SHARED_DIR");
-    return std::filesystem::path(pszShared && *pszShared ? pszShared : HTMLFILE_SHARED_DIR) / "corpus" / "files";
+    return out;
 }
 
 } // namespace
 
 TEST(TagCodes, FromNameAndText)
 {
-    // First, last and a neighbour of the table; names ignore case.
-    EXPECT_EQ(HtmlTagCodeFromName(L"a"), HTML_TAG_A);
-    EXPECT_EQ(HtmlTagCodeFromName(L"XMP"), HTML_TAG_XMP);
-    EXPECT_EQ(HtmlTagCodeFromName(L"h7"), HTML_TAG_UNKNOWN);
-    EXPECT_EQ(HtmlTagCodeFromName(nullptr), HTML_TAG_UNKNOWN);
-
+    // The first and last names of the table, in any case, and what is none.
+    for (const auto& [pszName, nCode] : {std::pair<const wchar_t*, int>{L"a", HTML_TAG_A}, {L"XMP", HTML_TAG_XMP},
+                                         {L"h7", HTML_TAG_UNKNOWN}, {nullptr, HTML_TAG_UNKNOWN}})
+        EXPECT_EQ(HtmlTagCodeFromName(pszName), nCode) << (pszName ? WideToUtf8(pszName) : "(null)");
     const std::pair<const wchar_t*, int> cases[] = {
-        {L"<body>", 64},
-        {L"</BODY>", 64 + HTML_ENDTAG_BIT},
-        {L"<Body bgcolor=\"red\">", 64},
-        {L"</noframes >", 213008 + HTML_ENDTAG_BIT},
-        {L"<br/>", HTML_TAG_BR},
-        {L"<TD\r\nclass=x>", HTML_TAG_TD},
-        {L"<bodyx>", HTML_TAG_UNKNOWN},
-        {L"</my-widget>", HTML_ENDTAG_BIT},
-        {L"<!-- <body> -->", 0},
-        {L"<!DOCTYPE html>", 0},
-        {L"< body>", 0},
-        {L"</ body>", 0},
-        {nullptr, 0},
+        {L"<body>", 64}, {L"</BODY>", 64 + HTML_ENDTAG_BIT}, {L"<Body bgcolor=\"red\">", 64},
+        {L"</noframes >", 213008 + HTML_ENDTAG_BIT}, {L"<br/>", HTML_TAG_BR}, {L"<TD\r\nclass=x>", HTML_TAG_TD},
+        {L"<bodyx>", HTML_TAG_UNKNOWN}, {L"</my-widget>", HTML_ENDTAG_BIT}, {L"<!-- <body> -->", 0},
+        {L"<!DOCTYPE html>", 0}, {L"< body>", 0}, {L"</ body>", 0}, {nullptr, 0},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(HtmlTagCodeFromText(c.first), c.second) << (c.first ? WideToUtf8(c.first) : "(null)");
-
-    EXPECT_EQ(CHtmlTagItem(L"</FRAME>").m_nTagCode, HTML_TAG_FRAME + HTML_ENDTAG_BIT);
-    EXPECT_EQ(CHtmlTagItem(L"</FRAME>").m_nKind, HTML_TOKEN_TAG);
-    EXPECT_EQ(CHtmlTextItem(L"<body>").m_nKind, HTML_TOKEN_TEXT);
-    EXPECT_EQ(CHtmlTextItem(L"<body>").m_nTagCode, 0);
+    for (const auto& [pszText, nCode] : cases)
+        EXPECT_EQ(HtmlTagCodeFromText(pszText), nCode) << (pszText ? WideToUtf8(pszText) : "(null)");
 }
 
 TEST(TokenList, ParseCutsAtTheScannersTags)
 {
-    const std::pair<const wchar_t*, Tokens> cases[] = {
-        {L"", {}},
-        {L"plain", {Text(L"plain")}},
+    const std::pair<const wchar_t*, const wchar_t*> cases[] = {
+        {L"", L""}, {L"plain", L"{plain}"},
         {L"<!DOCTYPE html>\n<html lang=\"de\"><p class='a>b'>x</p></html>",
-         {Text(L"<!DOCTYPE html>\n"), Tag(L"<html lang=\"de\">"), Tag(L"<p class='a>b'>"), Text(L"x"), Tag(L"</p>"),
-          Tag(L"</html>")}},
-        {L"a<!-- <body> </body> -->b<BODY>", {Text(L"a<!-- <body> </body> -->b"), Tag(L"<BODY>")}},
+         L"{<!DOCTYPE html>\n}<html lang=\"de\"><p class='a>b'>{x}</p></html>"},
+        {L"a<!-- <body> </body> -->b<BODY>", L"{a<!-- <body> </body> -->b}<BODY>"},
         {L"<script>if (a<b) document.write(\"<p>x</p>\");</script><br/>",
-         {Tag(L"<script>"), Text(L"if (a<b) document.write(\"<p>x</p>\");"), Tag(L"</script>"), Tag(L"<br/>")}},
-        {L"<p>Gr\u00fc\u00dfe \u20ac\U0001F600</p>\r\n",
-         {Tag(L"<p>"), Text(L"Gr\u00fc\u00dfe \u20ac\U0001F600"), Tag(L"</p>"), Text(L"\r\n")}},
-        {L"<b>1 < 2</b><a href=\"x", {Tag(L"<b>"), Text(L"1 < 2"), Tag(L"</b>"), Text(L"<a href=\"x")}},
-        {L"<i>\xD800 lone</i>", {Tag(L"<i>"), Text(L"\xD800 lone"), Tag(L"</i>")}},
+         L"<script>{if (a<b) document.write(\"<p>x</p>\");}</script><br/>"},
+        {L"<p>Gr\u00fc\u00dfe \u20ac\U0001F600</p>\r\n", L"<p>{Gr\u00fc\u00dfe \u20ac\U0001F600}</p>{\r\n}"},
+        {L"<b>1 < 2</b><a href=\"x", L"<b>{1 < 2}</b>{<a href=\"x}"}, {L"<i>\xD800 lone</i>", L"<i>{\xD800 lone}</i>"},
     };
-    for (const auto& c : cases) {
-        CHtmlTokenList list;
-        EXPECT_TRUE(list.Parse(c.first));
-        EXPECT_EQ(TokensOf(list), c.second) << WideToUtf8(c.first);
-        EXPECT_EQ(list.GetText(), c.first);
-        ExpectWellFormed(list, WideToUtf8(c.first));
-    }
-}
-
-TEST(TokenList, ParseReplacesAndOwnsTokens)
-{
     CHtmlTokenList list;
-    ASSERT_TRUE(list.Parse(L"<p>one</p>"));
-    ASSERT_TRUE(list.Parse(L"two<br>"));
-    EXPECT_EQ(TokensOf(list), (Tokens{Text(L"two"), Tag(L"<br>")}));
-
+    for (const auto& [pszText, tokens] : cases) {
+        EXPECT_TRUE(list.Parse(pszText)); // replacing what the list held
+        EXPECT_EQ(TokensOf(list), tokens) << WideToUtf8(pszText);
+        EXPECT_EQ(list.GetText(), pszText);
+    }
     const wchar_t withNul[] = L"a\0b<i>\0</i>";
     ASSERT_TRUE(list.Parse(withNul, 11));
     EXPECT_EQ(list.GetText().str(), std::wstring(withNul, 11));
-
     list.AddTail(nullptr); // skipped, and not deleted twice
     EXPECT_FALSE(list.Parse(nullptr));
     EXPECT_TRUE(list.IsEmpty());
 }
 
 // Every corpus file, in whatever encoding the text file class decodes it
-// from, parses into tokens that join back to the same text.
+// from, parses into tokens that join back to the same text; read from and
+// written to files, a token list keeps every byte.
 TEST(TokenList, CorpusRoundTrip)
 {
-    const std::filesystem::path dir = CorpusDir();
-    if (!std::filesystem::is_directory(dir))
-        GTEST_SKIP() << "corpus folder not found: " << dir << " (set HTMLFILE_SHARED_DIR)";
+    const char* pszShared = std::getenv("HTMLFILE_SHARED_DIR");
+    const auto dir = std::filesystem::path(pszShared && *pszShared ? pszShared : HTMLFILE_SHARED_DIR) / "corpus" / "files";
+    if (!std::filesystem::is_directory(dir)) GTEST_SKIP() << "corpus folder not found: " << dir << " (set HTMLFILE_SHARED_DIR)";
+    TempDir out;
     int nFiles = 0;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(dir)) {
-        if (!entry.is_regular_file())
-            continue;
-        CkvuuStdioFile file(Utf8ToWide(entry.path().c_str()).c_str(), CFile::modeRead | CFile::shareDenyNone);
-        std::wstring text;
-        wchar_t buffer[1024];
-        while (UINT n = file.Read(buffer, 1024, nullptr))
-            text.append(buffer, n);
+        if (!entry.is_regular_file()) continue;
         CHtmlTokenList list;
-        ASSERT_TRUE(list.Parse(text.data(), text.size()));
-        ASSERT_EQ(list.GetText().str(), text) << entry.path();
-        ExpectWellFormed(list, entry.path().string());
+        {
+            CkvuuStdioFile in(Utf8ToWide(entry.path().c_str()).c_str(), CFile::modeRead | CFile::shareDenyNone);
+            ASSERT_TRUE(list.Read(&in));
+            CkvuuStdioFile copy(out.WideFile("copy.htm").c_str(), CFile::modeCreate | CFile::modeWrite);
+            copy.TakeEncodingFrom(in);
+            list.Write(&copy);
+            copy.Close();
+        }
+        ASSERT_EQ(ReadBytes(out.File("copy.htm")), ReadBytes(entry.path().string())) << entry.path();
+        TokensOf(list); // each token well-formed, tags with their codes
         ++nFiles;
     }
     EXPECT_GT(nFiles, 1000);
-}
-
-// A frame page keeps its bytes through Read and Write, and its frame
-// elements carry their codes.
-TEST(TokenList, CorpusFramePageThroughFiles)
-{
-    const std::filesystem::path path = CorpusDir() / "squiggle-sql/docs/api/index.html";
-    if (!std::filesystem::is_regular_file(path))
-        GTEST_SKIP() << "corpus file not found: " << path << " (set HTMLFILE_SHARED_DIR)";
-    TempDir dir;
-    CHtmlTokenList list;
-    {
-        CkvuuStdioFile in(Utf8ToWide(path.c_str()).c_str(), CFile::modeRead | CFile::shareDenyNone);
-        ASSERT_TRUE(list.Read(&in));
-        CkvuuStdioFile out(dir.WideFile("out.htm").c_str(), CFile::modeCreate | CFile::modeWrite);
-        out.TakeEncodingFrom(in);
-        list.Write(&out);
-        out.Close();
-    }
-    EXPECT_EQ(ReadFileBytes(dir.File("out.htm")), ReadFileBytes(path.string()));
-    std::vector<int> codes; // the frame elements' start tags, in order
-    for (POSITION pos = list.GetHeadPosition(); pos;) {
-        const int nCode = list.GetNext(pos)->m_nTagCode;
-        if (nCode == HTML_TAG_FRAMESET || nCode == HTML_TAG_FRAME || nCode == HTML_TAG_NOFRAMES)
-            codes.push_back(nCode);
-    }
-    EXPECT_EQ(codes, (std::vector<int>{HTML_TAG_FRAMESET, HTML_TAG_FRAMESET, HTML_TAG_FRAME, HTML_TAG_FRAME,
-                                       HTML_TAG_FRAME, HTML_TAG_NOFRAMES}));
 }

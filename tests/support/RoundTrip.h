@@ -22,7 +22,6 @@
 #include <htmlfile/htmlfile.h>
 
 #include <string>
-#include <vector>
 
 // A document that lets the checker see its recorded elements, which the
 // library keeps protected on purpose.
@@ -31,12 +30,10 @@ public:
     using CHtmlFile::CHtmlFile;
 
     const CList<CHTMLObject*, CHTMLObject*>& RecordedElements() const noexcept { return m_listObjects; }
-
     // A save first makes the background image and sound paths relative to
     // the file it writes; doing the same here lets the writers produce now
     // what the save will write.
     void PrepareSaveTo(const wchar_t* pszPath) { UpdateRelativePaths(pszPath); }
-
     DWORD Flags() const noexcept { return m_dwFlags; }
 };
 
@@ -45,36 +42,17 @@ public:
     // Reads the document's file and what each recorded element writes in
     // that file's encoding. Call right before saving to strTargetPath, with no
     // fault armed: the writers run once here, into a scratch file. Throws
-    // std::runtime_error when the document's file can't be read.
+    // when the document's file can't be read.
     static RoundTripExpectation Capture(RoundTripDocument& doc, const std::wstring& strTargetPath);
 
     const std::string& ExpectedBytes() const noexcept { return m_strExpected; }
-
     // Empty when strSaved is exactly the expected bytes; otherwise where
-    // they first differ, what was expected there and which piece it belongs
-    // to.
+    // they first differ, with the bytes around it.
     std::string Check(const std::string& strSaved) const;
 
 private:
-    struct Element {
-        int nBegin;
-        int nEnd;
-        std::string strName;  // for messages
-        std::string strBytes; // what its writer produces, encoded
-    };
-    struct Piece {
-        size_t nOffset; // in the expected bytes
-        std::string strWhat;
-    };
-
-    void Assemble(const std::vector<Element>& elements, const std::vector<size_t>& unitOffsets,
-                  size_t nTextStart, const std::string& strLineEnd);
-    void AppendPiece(const std::string& strBytes, std::string strWhat);
-
-    std::string m_strSource;
     std::string m_strExpected;
     std::string m_strProblem; // set when a span does not fit the file
-    std::vector<Piece> m_pieces;
 };
 
 // Saves the document to strTarget (SaveFile when it is the document's own
@@ -82,52 +60,35 @@ private:
 // otherwise what went wrong. After it the document reads strTarget.
 std::string SaveAndCheck(RoundTripDocument& doc, const std::wstring& strTarget);
 
-// Saves the document to strFirst and then, unless UnstableRewriteReason
-// (judged before and after the first save) or a change of encoding gives a
-// reason to skip it (set in strSkipped), to strSecond, checking both saves
-// and that the second wrote the same bytes as the first. Empty on success.
+// Saves the document to strFirst and then, unless a reason is known why a
+// second save may legitimately differ (set in strSkipped, judged before and
+// after the first save), to strSecond, checking both saves and that the
+// second wrote the same bytes as the first. Empty on success.
+//
+// The reasons, by the writers' fixed output formats: a frameset's writer
+// ends with a line end beyond the recorded span; an object's attributes are
+// written in hash-map order, which reading them back reverses within a
+// bucket; a value containing a double quote is written between double
+// quotes as it stands; a parameter with an empty name, or an area with an
+// empty href, is written without it and not recorded by the next read; an
+// object attribute a windows-1252 file can't hold is written as "&#N;",
+// which reads back longer and moves the object's line break. By the reading
+// rules: an element inside another's span vanishes with it and the next read
+// may record another of its kind; with two link tags the later one's path
+// replaces the one written at the first one's span; a background image path
+// set in another form than a read gives it ("./a.gif", "img\\a.gif") reads
+// back resolved; every bgsound tag moves the sound's span to itself (one
+// without src, or a last one with an empty src, makes the next read record
+// it elsewhere); a start tag with attributes ends an open object element
+// unrecorded, and when its element is written without attributes the next
+// read records the object; a title placeholder writes the title's markup as
+// it stands; an element inserted after an unfinished tag at the end becomes
+// part of it; and the saved file may read in another encoding.
 std::string SaveTwiceAndCheck(RoundTripDocument& doc, const std::wstring& strFirst, const std::wstring& strSecond,
                               std::string& strSkipped);
-
-// "UTF-8", "UTF-16LE with mark", ...: how the text file class reads a file.
-std::string EncodingOf(const wchar_t* pszFile);
-
-// Why a second save of a saved file may legitimately differ from the first,
-// by the writers' fixed output formats; empty when it must not differ:
-//   - a frameset's writer ends with a line end beyond the recorded span, so
-//     each save of a frame page adds one after it;
-//   - an object element's attributes are written in hash-map order and
-//     reading them back reverses their order within a bucket;
-//   - a value containing a double quote is written between double quotes
-//     as it stands, so the next parse reads other attributes;
-//   - a parameter with an empty name, or an area with an empty href, is
-//     written without it, and the next parse does not record it;
-//   - an object attribute that a windows-1252 file can't hold is written as
-//     "&#N;", which reads back longer and moves the object's line break;
-// and what the reading rules make of a saved file:
-//   - an element inside another's span is not rewritten and vanishes with
-//     it; the next read may record another of its kind in its place;
-//   - with two link tags, the later one's path (empty without href)
-//     replaces the style sheet path written at the first one's span;
-//   - a background image path set in another form than a read gives it
-//     ("./a.gif", "img\\a.gif") is written as set, and read back resolved;
-//   - every bgsound tag moves the background sound's span to itself: with
-//     a tag without src, or a last one with an empty src (written as
-//     nothing), the next read records the sound at another tag;
-//   - a start tag with attributes ends an open object element unrecorded;
-//     when its element is written without attributes (a style sheet link
-//     without path, a body tag whose attributes were removed), the next
-//     read records the object;
-//   - a title placeholder writes the title text as it stands, markup and all;
-//   - an element inserted at the end of a file that ends in an unfinished
-//     tag becomes part of that tag.
-std::string UnstableRewriteReason(RoundTripDocument& doc);
-
-// Where two byte strings first differ (the shorter length when one is a
-// prefix of the other), and a readable account of it.
-size_t FirstDifference(const std::string& strExpected, const std::string& strActual);
-std::string DescribeDifference(const std::string& strExpected, const std::string& strActual);
 
 // Whole-file helpers; ReadBytes throws std::runtime_error on failure.
 std::string ReadBytes(const std::string& strPath);
 void WriteBytes(const std::string& strPath, const std::string& strBytes);
+// The text in the encoding, with its byte-order mark when bMark.
+std::string EncodeText(const std::wstring& strText, CkvuuStdioFile::Encoding encoding, bool bMark);
