@@ -102,6 +102,16 @@ TEST(Utf8Codec, DecodingTheCheckAndTheMeasureAgree)
         const size_t nBytes = htmlfile_text::MeasureWellFormedUtf8(Bytes(text), text.size(), nMax, &nUnits);
         ASSERT_EQ(nUnits, std::min(nMax, nWellFormed)) << round;
         ASSERT_EQ(Decode(text.substr(0, nBytes)), units.substr(0, nUnits)) << round;
+        // Text checked whole is measured by counting alone: the same result,
+        // also where the byte count cuts a sequence.
+        if (bValid) {
+            const size_t nCount = Below(rng, text.size() + 1);
+            size_t nCounted = 0, nMeasured = 0;
+            ASSERT_EQ(htmlfile_text::MeasureCheckedUtf8(Bytes(text), nCount, nMax, &nCounted),
+                      htmlfile_text::MeasureWellFormedUtf8(Bytes(text), nCount, nMax, &nMeasured))
+                << round;
+            ASSERT_EQ(nCounted, nMeasured) << round;
+        }
     }
     EXPECT_GT(nValid, 200);
 }
@@ -146,4 +156,37 @@ TEST(StdioFileInPlace, ReadsAndSeeksAgreeWithDecodingReads)
         // Well-formed UTF-8 reads in place throughout, other encodings never.
         EXPECT_TRUE(round % 4 == 1 || nTaken == (round % 4 == 0 ? nTotal : 0)) << round << ": " << nTaken << " of " << nTotal;
     }
+}
+
+// A save opens the old file with the encoding found when it was parsed. Were
+// the file changed since into bytes that are no UTF-8, what is read must
+// still encode back to exactly those bytes; a byte-order mark still decides.
+TEST(StdioFileInPlace, AFileAssumedToBeUtf8ReadsBackToItsOwnBytes)
+{
+    Rng rng(4);
+    TempDir dir;
+    const std::wstring path = dir.WideFile("t.htm");
+    for (int round = 0; round < 8; ++round) {
+        const std::string bytes = MixedBytes(rng, 900, round % 2 == 1);
+        WriteBytes(dir.File("t.htm"), bytes);
+        CkvuuStdioFile file(path.c_str(), CFile::modeRead | CFile::shareDenyNone, kUtf8);
+        ASSERT_EQ(kUtf8, file.GetEncoding());
+        std::string back;
+        for (UINT nRead = 1; nRead;) {
+            const auto nAsk = static_cast<UINT>(1 + Below(rng, 1500));
+            const char* pBytes = nullptr;
+            size_t nBytes = 0;
+            if (file.ReadUtf8InPlace(nAsk, &pBytes, &nBytes, &nRead)) {
+                back.append(pBytes, nBytes);
+                continue;
+            }
+            std::vector<wchar_t> units(nAsk);
+            nRead = file.Read(units.data(), nAsk, nullptr);
+            back += EncodeText(std::wstring(units.data(), nRead), kUtf8, false);
+        }
+        ASSERT_EQ(back, bytes) << round;
+    }
+    WriteBytes(dir.File("t.htm"), std::string("\xFF\xFE" "a\0", 4));
+    CkvuuStdioFile marked(path.c_str(), CFile::modeRead | CFile::shareDenyNone, kUtf8);
+    EXPECT_EQ(CkvuuStdioFile::encodingUtf16LE, marked.GetEncoding());
 }
