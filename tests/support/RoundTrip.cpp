@@ -1,6 +1,7 @@
 #include "support/RoundTrip.h"
 
 #include <htmlfile/outside/TextEncoding.h>
+#include <htmlfile/platform/CaseFold.h>
 
 #include <algorithm>
 #include <atomic>
@@ -90,8 +91,14 @@ std::string ElementReason(const CHTMLObject* pElement, Encoding encoding)
             if (pArea && pArea->Href().IsEmpty()) return kEmptyName;
         }
     } else if (auto* pTag = dynamic_cast<const CHTMLTag*>(pElement)) {
-        for (const TagAttribute* p = pTag->m_pAttributes; p; p = p->m_pNext)
+        for (const TagAttribute* p = pTag->m_pAttributes; p; p = p->m_pNext) {
             if (HasQuote(p->m_pszValue)) return "a start tag attribute value with a double quote";
+            // Reading and the setters take the first of two alike; once it
+            // is emptied and left out, the next read takes the second.
+            for (const TagAttribute* q = p->m_pNext; q && p->m_pszName; q = q->m_pNext)
+                if (q->m_pszName && CompareFolded(p->m_pszName, q->m_pszName) == 0)
+                    return "a start tag with an attribute given twice";
+        }
     } else if (auto* pLink = dynamic_cast<const CHTMLStyleLink*>(pElement); pLink && HasQuote(pLink->m_strHref)) {
         return "a style sheet path with a double quote";
     } else if (auto* pSound = dynamic_cast<const CHtmlFileMultimedia*>(pElement); pSound && HasQuote(pSound->m_strSrc)) {
@@ -165,8 +172,8 @@ bool LosesItsAttributes(const CHTMLObject& element)
     if (auto* pLink = dynamic_cast<const CHTMLStyleLink*>(&element)) return pLink->m_strHref.IsEmpty();
     if (auto* pMedia = dynamic_cast<const CHtmlFileMultimedia*>(&element)) return pMedia->m_strSrc.IsEmpty();
     if (auto* pObject = dynamic_cast<const CHTMLObjectTag*>(&element)) return pObject->IsDeleted();
-    if (auto* pPlaceholder = dynamic_cast<const CHTMLTemplateTag*>(&element))
-        return QLUtils::CompareNoCase(pPlaceholder->Name(), L"title") != 0;
+    // A placeholder writes nothing, or the title as text.
+    if (dynamic_cast<const CHTMLTemplateTag*>(&element)) return true;
     if (auto* pTag = dynamic_cast<const CHTMLTag*>(&element)) {
         for (const TagAttribute* p = pTag->m_pAttributes; p; p = p->m_pNext)
             if (p->m_pszValue && *p->m_pszValue) return false;
