@@ -163,11 +163,9 @@ private:
     int m_nEncodingFound = -1;
     int EncodingFoundIfUnchanged();
 
-public:
     // The tag names the recognition acts on (defined with it).
     enum class KnownTag : unsigned char;
-
-private:
+    static KnownTag ClassifyTag(const wchar_t* pszTag);
     // Parts of the tag recognition, one per element kind.
     unsigned int OnStartTag(KnownTag tag, const wchar_t* pszTag, TagAttribute* pAttributes);
     unsigned int OnEndTag(KnownTag tag, const wchar_t* pszTag);

@@ -3,79 +3,69 @@
 #include <htmlfile/document/AttributeValues.h>
 #include <htmlfile/document/HtmlFile.h>
 
-
 using htmlfile_detail::LoopCount;
 
-// The tags the recognition acts on. A tag name is classified once, by its
-// length and then its letters, instead of being compared with each name in
-// turn: the callback runs for every tag of the file.
+// The tags the recognition acts on. A tag name is classified once instead of
+// being compared with each handled name in turn: the callback runs for every
+// tag of the file.
 enum class CHtmlFile::KnownTag : unsigned char {
     Other, A, P, B, Img, Map, Area, Link, Meta, Body, Html, Param, Title, Frame, Object, BgSound, Frameset,
 };
 
-namespace {
-
-struct KnownName {
-    const wchar_t* name;
-    CHtmlFile::KnownTag tag;
-};
-
-// By length; no handled name has more than eight letters.
-constexpr KnownName kNames1[] = {
-    {L"a", CHtmlFile::KnownTag::A}, {L"p", CHtmlFile::KnownTag::P}, {L"b", CHtmlFile::KnownTag::B}};
-constexpr KnownName kNames3[] = {{L"img", CHtmlFile::KnownTag::Img}, {L"map", CHtmlFile::KnownTag::Map}};
-constexpr KnownName kNames4[] = {{L"area", CHtmlFile::KnownTag::Area}, {L"link", CHtmlFile::KnownTag::Link},
-                                 {L"meta", CHtmlFile::KnownTag::Meta}, {L"body", CHtmlFile::KnownTag::Body},
-                                 {L"html", CHtmlFile::KnownTag::Html}};
-constexpr KnownName kNames5[] = {{L"param", CHtmlFile::KnownTag::Param}, {L"title", CHtmlFile::KnownTag::Title},
-                                 {L"frame", CHtmlFile::KnownTag::Frame}};
-constexpr KnownName kNames6[] = {{L"object", CHtmlFile::KnownTag::Object}};
-constexpr KnownName kNames7[] = {{L"bgsound", CHtmlFile::KnownTag::BgSound}};
-constexpr KnownName kNames8[] = {{L"frameset", CHtmlFile::KnownTag::Frameset}};
-constexpr size_t kLongestKnownName = 8;
-
-template <size_t N>
-CHtmlFile::KnownTag Find(const KnownName (&names)[N], const wchar_t* lowerName, size_t length)
+// Tag names match ignoring case. Only ASCII letters fold to the ASCII letters
+// of the handled names, so other characters are compared as they are.
+CHtmlFile::KnownTag CHtmlFile::ClassifyTag(const wchar_t* pszTag)
 {
-    for (const KnownName& known : names) {
-        size_t i = 0;
-        while (i < length && known.name[i] == lowerName[i]) ++i;
-        if (i == length) return known.tag;
-    }
-    return CHtmlFile::KnownTag::Other;
-}
+    struct KnownName {
+        const wchar_t* name;
+        KnownTag tag;
+    };
+    // By length, so that a tag is compared with three names at most.
+    static constexpr KnownName kNames1[] = {{L"a", KnownTag::A}, {L"p", KnownTag::P}, {L"b", KnownTag::B}};
+    static constexpr KnownName kNames3[] = {{L"img", KnownTag::Img}, {L"map", KnownTag::Map}};
+    static constexpr KnownName kNames4[] = {{L"area", KnownTag::Area}, {L"link", KnownTag::Link},
+                                            {L"meta", KnownTag::Meta}, {L"body", KnownTag::Body},
+                                            {L"html", KnownTag::Html}};
+    static constexpr KnownName kNames5[] = {
+        {L"param", KnownTag::Param}, {L"title", KnownTag::Title}, {L"frame", KnownTag::Frame}};
+    static constexpr KnownName kNames6[] = {{L"object", KnownTag::Object}};
+    static constexpr KnownName kNames7[] = {{L"bgsound", KnownTag::BgSound}};
+    static constexpr KnownName kNames8[] = {{L"frameset", KnownTag::Frameset}};
+    constexpr size_t kLongest = 8;
 
-// Tag names match ignoring case. Only ASCII letters can fold to the ASCII
-// letters of the handled names, so other characters are compared as they are.
-CHtmlFile::KnownTag Classify(const wchar_t* pszTag)
-{
-    wchar_t lower[kLongestKnownName];
+    wchar_t lower[kLongest];
     size_t length = 0;
     for (; pszTag[length]; ++length) {
-        if (length == kLongestKnownName) return CHtmlFile::KnownTag::Other;
+        if (length == kLongest) return KnownTag::Other;
         const wchar_t c = pszTag[length];
         lower[length] = (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c + 32) : c;
     }
+    auto find = [&](const auto& names) {
+        for (const KnownName& known : names) {
+            size_t i = 0;
+            while (i < length && known.name[i] == lower[i]) ++i;
+            if (i == length) return known.tag;
+        }
+        return KnownTag::Other;
+    };
     switch (length) {
-    case 1: return Find(kNames1, lower, 1);
-    case 3: return Find(kNames3, lower, 3);
-    case 4: return Find(kNames4, lower, 4);
-    case 5: return Find(kNames5, lower, 5);
-    case 6: return Find(kNames6, lower, 6);
-    case 7: return Find(kNames7, lower, 7);
-    case 8: return Find(kNames8, lower, 8);
-    default: return CHtmlFile::KnownTag::Other;
+    case 1: return find(kNames1);
+    case 3: return find(kNames3);
+    case 4: return find(kNames4);
+    case 5: return find(kNames5);
+    case 6: return find(kNames6);
+    case 7: return find(kNames7);
+    case 8: return find(kNames8);
+    default: return KnownTag::Other;
     }
 }
-
-} // namespace
 
 unsigned int CHtmlFile::callback(HTML& /*html*/, _HTML_cbreason reason, const wchar_t* pszTag,
                                  TagAttribute* const pAttributes)
 {
     if (!pszTag) return HTMLCB_NONE;
-    if (reason == HTMLCB_STARTTAG) return OnStartTag(Classify(pszTag), pszTag, pAttributes);
-    if (reason == HTMLCB_ENDTAG) return OnEndTag(Classify(pszTag), pszTag);
+    if (reason == HTMLCB_STARTTAG) return OnStartTag(ClassifyTag(pszTag), pszTag, pAttributes);
+    if (reason == HTMLCB_ENDTAG) return OnEndTag(ClassifyTag(pszTag), pszTag);
     return HTMLCB_NONE;
 }
 
