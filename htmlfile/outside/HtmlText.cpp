@@ -81,7 +81,7 @@ char32_t DecodeUnit(const unsigned char* p, size_t n, size_t& i) noexcept
     if (!expected) return kReplacement; // stray continuation byte, 0xFE or 0xFF
     char32_t value = lead & (0x3F >> expected);
     unsigned found = 0;
-    while (found < expected && i < n && IsContinuation(p[i])) {
+    while (found < expected && i < n && IsContinuationByte(p[i])) {
         value = (value << 6) | (p[i++] & 0x3F);
         ++found;
     }
@@ -189,22 +189,16 @@ bool ContinuationIndex::Build(const unsigned char* begin, const unsigned char* e
     };
     size_t chunk = 0;
 #if defined(__SSE2__)
-    const __m128i continuationBits = _mm_set1_epi8(static_cast<char>(0xC0));
-    const __m128i continuation = _mm_set1_epi8(static_cast<char>(0x80));
+    using htmlfile_text::AtLeastMask;
     for (; chunk < nChunks; ++chunk) {
         const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(begin + chunk * 16));
         if (_mm_movemask_epi8(bytes) == 0 && carry == 0) { // ASCII only
             account(chunk, 0, 0, 0, 0, 0);
             continue;
         }
-        auto atLeast = [&bytes](unsigned char lowest) {
-            const __m128i max = _mm_max_epu8(bytes, _mm_set1_epi8(static_cast<char>(lowest)));
-            return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(max, bytes)));
-        };
-        const std::uint32_t cont = static_cast<std::uint32_t>(
-            _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(bytes, continuationBits), continuation)));
-        const std::uint32_t f8 = atLeast(0xF8);
-        account(chunk, cont, atLeast(0xC0) & ~f8, atLeast(0xE0) & ~f8, atLeast(0xF0) & ~f8, f8 & ~atLeast(0xFE));
+        const std::uint32_t f8 = AtLeastMask(bytes, 0xF8);
+        account(chunk, htmlfile_text::ContinuationMask(bytes), AtLeastMask(bytes, 0xC0) & ~f8,
+                AtLeastMask(bytes, 0xE0) & ~f8, AtLeastMask(bytes, 0xF0) & ~f8, f8 & ~AtLeastMask(bytes, 0xFE));
     }
 #endif
     // The rest (and every chunk without SSE2) byte by byte.
@@ -215,7 +209,7 @@ bool ContinuationIndex::Build(const unsigned char* begin, const unsigned char* e
         for (size_t i = 0; i < n; ++i) {
             const unsigned char c = p[i];
             const std::uint32_t bit = 1u << i;
-            if (IsContinuation(c)) cont |= bit;
+            if (IsContinuationByte(c)) cont |= bit;
             const unsigned announced = ContinuationsAfter(c);
             if (announced >= 1 && announced <= 3) needs1 |= bit;
             if (announced >= 2 && announced <= 3) needs2 |= bit;
@@ -235,19 +229,9 @@ size_t DecodeUtf8(const char* p, size_t n, wchar_t* out)
     const auto* bytes = reinterpret_cast<const unsigned char*>(p);
     wchar_t* const start = out;
     for (size_t i = 0; i < n;) {
-        // Text is mostly ASCII: eight bytes at a time while none of them is
-        // NUL or has its top bit set (a NUL byte borrows in the subtraction
-        // and so sets a top bit).
-        while (n - i >= 8) {
-            std::uint64_t word;
-            std::memcpy(&word, bytes + i, sizeof word);
-            if (((word - 0x0101010101010101ull) | word) & 0x8080808080808080ull) break;
-            for (size_t k = 0; k < 8; ++k) out[k] = static_cast<wchar_t>(bytes[i + k]);
-            out += 8;
-            i += 8;
-        }
-        // The rest of the run, fewer than eight bytes when more follow.
-        while (i < n && bytes[i] && bytes[i] < 0x80) *out++ = static_cast<wchar_t>(bytes[i++]);
+        const size_t run = WidenAsciiText(bytes + i, n - i, out);
+        i += run;
+        out += run;
         if (i == n) break;
         out = PutChar(out, DecodeUnit(bytes, n, i));
     }

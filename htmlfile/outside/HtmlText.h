@@ -91,15 +91,12 @@ inline unsigned ContinuationsAfter(unsigned char lead) noexcept
     return 0;
 }
 
-inline bool IsContinuation(unsigned char byte) noexcept
-{
-    return (byte & 0xC0) == 0x80;
-}
+using htmlfile_text::IsContinuationByte;
 
 inline bool AreContinuations(const unsigned char* p, unsigned count) noexcept
 {
     for (unsigned i = 0; i < count; ++i)
-        if (!IsContinuation(p[i])) return false;
+        if (!IsContinuationByte(p[i])) return false;
     return true;
 }
 
@@ -143,7 +140,7 @@ public:
 
     void CountOne(unsigned char byte) noexcept
     {
-        if (IsContinuation(byte) && m_expected) {
+        if (IsContinuationByte(byte) && m_expected) {
             --m_expected;
             if constexpr (kUtf16WideChars) {
                 m_value = (m_value << 6) | (byte & 0x3F);
@@ -209,31 +206,19 @@ private:
 // bytes give U+FFFD, one per unit; so does NUL, which would cut the string.
 size_t DecodeUtf8(const char* p, size_t n, wchar_t* out);
 
+// The run of bytes 1 to 0x7F at the start of [p, p + n), widened into out
+// (which has room for n); returns its length. NUL does not stand for
+// itself (see above).
+inline size_t WidenAsciiText(const unsigned char* p, size_t n, wchar_t* out) noexcept
+{
+    return htmlfile_text::WidenAscii</*kNulEnds=*/true>(p, n, out);
+}
+
 // The same, inline for what a tag mostly holds: a short run of ASCII.
 inline size_t DecodeTagUtf8(const char* p, size_t n, wchar_t* out)
 {
-    const auto* bytes = reinterpret_cast<const unsigned char*>(p);
-    size_t i = 0;
-    // Bytes 1 to 0x7F stand for themselves (NUL does not, see above):
-    // eight at a time while none is NUL or has its top bit set (a NUL byte
-    // borrows in the subtraction and so sets a top bit).
-    for (; n - i >= 8; i += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, bytes + i, sizeof word);
-        if (((word - 0x0101010101010101ull) | word) & 0x8080808080808080ull) break;
-#if defined(__SSE2__)
-        if constexpr (sizeof(wchar_t) == 4) {
-            const __m128i zero = _mm_setzero_si128();
-            const __m128i units = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(bytes + i)), zero);
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_unpacklo_epi16(units, zero));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 4), _mm_unpackhi_epi16(units, zero));
-            continue;
-        }
-#endif
-        for (size_t k = 0; k < 8; ++k) out[i + k] = static_cast<wchar_t>(bytes[i + k]);
-    }
-    for (; i < n && static_cast<unsigned>(bytes[i]) - 1 < 0x7F; ++i) out[i] = static_cast<wchar_t>(bytes[i]);
-    return i == n ? n : i + DecodeUtf8(p + i, n - i, out + i);
+    const size_t run = WidenAsciiText(reinterpret_cast<const unsigned char*>(p), n, out);
+    return run == n ? n : run + DecodeUtf8(p + run, n - run, out + run);
 }
 
 // Appends character data to out: the bytes decoded as DecodeUtf8 does, with

@@ -75,11 +75,6 @@ wchar_t DecodeUtf8Sequence(const unsigned char*& p, const unsigned char* end) no
     return static_cast<wchar_t>(code);
 }
 
-bool IsContinuationByte(unsigned char byte) noexcept
-{
-    return (byte & 0xC0) == 0x80;
-}
-
 // Passes whole chunks of sixteen bytes of well-formed UTF-8 from p, where no
 // sequence may be open, while the units passed stay within maxUnits.
 // Returns the point reached, after which no sequence is open, and adds the
@@ -98,24 +93,18 @@ const unsigned char* PassWellFormedChunks(const unsigned char* p, const unsigned
     size_t unitsAtBoundary = 0;
     std::uint32_t carry = 0; // continuation bytes expected in the next chunk
     std::uint32_t afterE0 = 0, afterED = 0, afterF0 = 0, afterF4 = 0; // second bytes expected there
-    const __m128i continuationBits = _mm_set1_epi8(static_cast<char>(0xC0));
-    const __m128i continuation = _mm_set1_epi8(static_cast<char>(0x80));
     for (; end - p >= 16; p += 16) {
         const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
         if (_mm_movemask_epi8(bytes) == 0 && carry == 0) { // ASCII only
             if (units + 16 > maxUnits) break;
             units += 16;
         } else {
-            auto atLeast = [&bytes](unsigned char lowest) {
-                const __m128i max = _mm_max_epu8(bytes, _mm_set1_epi8(static_cast<char>(lowest)));
-                return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(max, bytes)));
-            };
+            auto atLeast = [&bytes](unsigned char lowest) { return AtLeastMask(bytes, lowest); };
             auto equal = [&bytes](unsigned char value) {
                 return static_cast<std::uint32_t>(
                     _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(static_cast<char>(value)))));
             };
-            const std::uint32_t cont = static_cast<std::uint32_t>(
-                _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(bytes, continuationBits), continuation)));
+            const std::uint32_t cont = ContinuationMask(bytes);
             const std::uint32_t c2 = atLeast(0xC2), e0 = atLeast(0xE0), f0 = atLeast(0xF0), f5 = atLeast(0xF5);
             const std::uint32_t leads = c2 & ~f5;                 // C2..F4
             const std::uint32_t longer = e0 & ~f5;                // E0..F4
@@ -438,13 +427,9 @@ size_t MeasureCheckedUtf8(const unsigned char* bytes, size_t count, size_t maxUn
     size_t units = 0;
 #if defined(__SSE2__)
     // Every byte that is not a continuation byte begins a unit.
-    const __m128i continuationBits = _mm_set1_epi8(static_cast<char>(0xC0));
-    const __m128i continuation = _mm_set1_epi8(static_cast<char>(0x80));
     for (; end - p >= 16; p += 16) {
         const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const auto cont = static_cast<std::uint32_t>(
-            _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(chunk, continuationBits), continuation)));
-        const size_t leads = 16 - PopCount16(cont);
+        const size_t leads = 16 - PopCount16(ContinuationMask(chunk));
         if (units + leads > maxUnits) break;
         units += leads;
     }

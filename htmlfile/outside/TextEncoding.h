@@ -60,6 +60,28 @@ inline unsigned PopCount16(std::uint32_t x) noexcept
     return kByteBitCounts.counts[x & 0xFF] + kByteBitCounts.counts[(x >> 8) & 0xFF];
 }
 
+// A UTF-8 continuation byte, 10xxxxxx.
+inline bool IsContinuationByte(unsigned char byte) noexcept
+{
+    return (byte & 0xC0) == 0x80;
+}
+
+#if defined(__SSE2__)
+// Masks over sixteen bytes, bit i for byte i: the continuation bytes, and
+// the bytes at least `lowest`.
+inline std::uint32_t ContinuationMask(__m128i bytes) noexcept
+{
+    const __m128i top = _mm_and_si128(bytes, _mm_set1_epi8(static_cast<char>(0xC0)));
+    return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(top, _mm_set1_epi8(static_cast<char>(0x80)))));
+}
+
+inline std::uint32_t AtLeastMask(__m128i bytes, unsigned char lowest) noexcept
+{
+    const __m128i max = _mm_max_epu8(bytes, _mm_set1_epi8(static_cast<char>(lowest)));
+    return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(max, bytes)));
+}
+#endif
+
 // Length of the run of ASCII bytes at the start of [in, in + count).
 inline size_t AsciiPrefix(const unsigned char* in, size_t count) noexcept
 {
@@ -79,7 +101,9 @@ inline size_t AsciiPrefix(const unsigned char* in, size_t count) noexcept
     return done;
 }
 
-// Bytes to wchar_t units.
+// Bytes to wchar_t units. With kNulEnds, NUL ends the run as a byte with
+// its top bit set does (the scanner's text, where NUL is no character).
+template <bool kNulEnds = false>
 inline size_t WidenAscii(const unsigned char* in, size_t count, wchar_t* out) noexcept
 {
     size_t done = 0;
@@ -95,12 +119,23 @@ inline size_t WidenAscii(const unsigned char* in, size_t count, wchar_t* out) no
             _mm_storeu_si128(o + 1, _mm_unpackhi_epi16(low, zero));
             _mm_storeu_si128(o + 2, _mm_unpacklo_epi16(high, zero));
             _mm_storeu_si128(o + 3, _mm_unpackhi_epi16(high, zero));
-            const int mask = _mm_movemask_epi8(bytes); // bytes with the top bit set
+            int mask = _mm_movemask_epi8(bytes); // bytes with the top bit set
+            if constexpr (kNulEnds) mask |= _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, zero));
             if (mask != 0) return done + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
         }
     }
 #endif
-    for (; done < count && in[done] < 0x80; ++done) out[done] = static_cast<wchar_t>(in[done]);
+    // Eight at a time while none has its top bit set (nor is NUL, which
+    // borrows in the subtraction and so sets a top bit).
+    for (; count - done >= 8; done += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, in + done, sizeof word);
+        const std::uint64_t stops = kNulEnds ? (word - 0x0101010101010101ULL) | word : word;
+        if (stops & 0x8080808080808080ULL) break;
+        for (size_t k = 0; k < 8; ++k) out[done + k] = static_cast<wchar_t>(in[done + k]);
+    }
+    for (; done < count && in[done] < 0x80 && (!kNulEnds || in[done] != 0); ++done)
+        out[done] = static_cast<wchar_t>(in[done]);
     return done;
 }
 
