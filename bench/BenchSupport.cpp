@@ -58,21 +58,21 @@ const Input* Inputs::Find(const std::string& name) const
 
 const Input& Inputs::Topics(TopicKind kind, std::uint64_t nBytes)
 {
-    const std::string name = TopicsName(kind, nBytes);
-    auto found = m_inputs.find(name);
-    if (found != m_inputs.end()) return found->second;
-    Input input{name, ScratchPath(name + ".htm"), {}};
-    input.counts = WriteTopics(input.path, kind, nBytes);
-    return m_inputs.emplace(name, std::move(input)).first->second;
+    return Made(TopicsName(kind, nBytes), [&](const std::string& path) { return WriteTopics(path, kind, nBytes); });
 }
 
 const Input& Inputs::Adversarial(Adversary adversary, std::uint64_t nBytes)
 {
-    const std::string name = AdversarialName(adversary, nBytes);
+    return Made(AdversarialName(adversary, nBytes),
+                [&](const std::string& path) { return WriteAdversary(path, adversary, nBytes); });
+}
+
+const Input& Inputs::Made(const std::string& name, const std::function<MarkupCounts(const std::string&)>& write)
+{
     auto found = m_inputs.find(name);
     if (found != m_inputs.end()) return found->second;
     Input input{name, ScratchPath(name + ".htm"), {}};
-    input.counts = WriteAdversary(input.path, adversary, nBytes);
+    input.counts = write(input.path);
     return m_inputs.emplace(name, std::move(input)).first->second;
 }
 

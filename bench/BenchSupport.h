@@ -6,6 +6,7 @@
 #include "TopicCorpus.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -39,6 +40,9 @@ public:
 
 private:
     Inputs();
+    // The input of that name, written by `write` to its path the first time.
+    const Input& Made(const std::string& name, const std::function<MarkupCounts(const std::string&)>& write);
+
     std::string m_folder;
     std::map<std::string, Input> m_inputs;
 };

@@ -585,52 +585,47 @@ MarkupCounts WriteAdversary(const std::string& path, Adversary adversary, std::u
     out.Raw(kCrLf);
     // Each element and the text after it take the same share of the file.
     const std::uint64_t perElement = nBytes / kElements;
-    auto pad = [&](std::uint64_t elementStart) {
-        const std::uint64_t used = out.Bytes() - elementStart;
-        if (used < perElement) Filler(out, rng, perElement - used);
+    // Writes kElements elements, each followed by a line end and filler up
+    // to its share.
+    auto each = [&](auto writeElement) {
+        for (unsigned i = 0; i < kElements; ++i) {
+            const std::uint64_t start = out.Bytes();
+            writeElement(i);
+            out.Raw(kCrLf);
+            const std::uint64_t used = out.Bytes() - start;
+            if (used < perElement) Filler(out, rng, perElement - used);
+        }
     };
     switch (adversary) {
     case Adversary::Titles:
-        for (unsigned i = 0; i < kElements; ++i) {
-            const std::uint64_t start = out.Bytes();
+        each([&](unsigned i) {
             out.Element("title", Number("Caf&eacute; title ", i, " \xE4\xB8\xAD\xE6\x96\x87"));
-            out.Raw(kCrLf);
-            pad(start);
-        }
+        });
         break;
     case Adversary::BgSounds:
-        for (unsigned i = 0; i < kElements; ++i) {
-            const std::uint64_t start = out.Bytes();
+        each([&](unsigned i) {
             out.Tag("bgsound", {Q("src", Number("sounds/s", i, ".wav")), Q("loop", std::to_string(i % 5), ' ')});
-            out.Raw(kCrLf);
-            pad(start);
-        }
+        });
         break;
     case Adversary::Maps:
-        for (unsigned i = 0; i < kElements; ++i) {
-            const std::uint64_t start = out.Bytes();
+        each([&](unsigned i) {
             out.Tag("map", {Q("name", Number("m", i), ' ')});
             out.Tag("area", {Q("coords", "0,0,9,9"), Q("href", Number("a", i, ".htm"), ' ')});
             out.Tag("area", {Q("href", Number("b", i, ".htm"), ' ')});
             out.End("map");
-            out.Raw(kCrLf);
-            pad(start);
-        }
+        });
         break;
     case Adversary::DiscardedObjects:
         // An object element holding other markup than parameters is not
         // recorded: each is built with its parameter, then dropped at the
         // paragraph.
-        for (unsigned i = 0; i < kElements; ++i) {
-            const std::uint64_t start = out.Bytes();
+        each([&](unsigned i) {
             out.Tag("object", {Q("id", Number("o", i), ' ')});
             out.Tag("param", {Q("name", "Keyword", ' '), Q("value", Number("k", i), ' ')});
             out.Tag("p", {Q("class", "x", ' ')});
             out.Raw("text");
             out.End("object");
-            out.Raw(kCrLf);
-            pad(start);
-        }
+        });
         break;
     case Adversary::HugeAttribute: {
         // A link whose target is the whole file: the value is gathered,
