@@ -1,4 +1,5 @@
 #include "FileWalk.h"
+#include "Names.h"
 
 #include <algorithm>
 #include <cctype>
@@ -24,7 +25,7 @@ void CollectTopics(const fs::path& folder, std::vector<std::string>& files, std:
     std::error_code error;
     fs::directory_iterator it(folder, error);
     if (error) {
-        errors.push_back(folder.string() + ": cannot list the folder: " + error.message());
+        errors.push_back(ShownName(folder.string()) + ": cannot list the folder: " + error.message());
         return;
     }
     for (; it != fs::directory_iterator(); it.increment(error)) {
@@ -37,7 +38,7 @@ void CollectTopics(const fs::path& folder, std::vector<std::string>& files, std:
             files.push_back(entry.path().string());
         }
     }
-    if (error) errors.push_back(folder.string() + ": cannot list the folder: " + error.message());
+    if (error) errors.push_back(ShownName(folder.string()) + ": cannot list the folder: " + error.message());
 }
 
 } // namespace
@@ -73,7 +74,7 @@ FileList ExpandFileArguments(const std::vector<std::string>& arguments)
         std::vector<std::string> found;
         CollectTopics(argument, found, list.errors);
         std::sort(found.begin(), found.end());
-        if (found.empty()) list.notes.push_back(argument + ": no .htm or .html files in this folder");
+        if (found.empty()) list.notes.push_back(ShownName(argument) + ": no .htm or .html files in this folder");
         list.files.insert(list.files.end(), found.begin(), found.end());
     }
     return list;
