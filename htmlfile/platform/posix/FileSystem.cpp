@@ -154,10 +154,9 @@ MetadataCopy CopyMetadata(int from, const FileIdentity& identity, int to, CStrin
         strCause = L"cannot examine the new text: " + ErrorText(errno);
         return MetadataCopy::failed;
     }
-    if (st.st_uid != identity.nOwner || st.st_gid != identity.nGroup) {
-        int err = StepFails(SaveStep::ownerCopy) ? EPERM
-                  : ::fchown(to, identity.nOwner, identity.nGroup) == 0 ? 0
-                                                                         : errno;
+    const bool bInjected = StepFails(SaveStep::ownerCopy);
+    if (bInjected || st.st_uid != identity.nOwner || st.st_gid != identity.nGroup) {
+        const int err = bInjected ? EPERM : ::fchown(to, identity.nOwner, identity.nGroup) == 0 ? 0 : errno;
         if (err == EPERM || err == EINVAL) return MetadataCopy::needsInPlace;
         if (err) {
             strCause = L"cannot give the new text the file's owner: " + ErrorText(err);
