@@ -139,6 +139,10 @@ enum class SaveStep { ownerCopy, rename, folderFlush, backupWrite, inPlaceWrite,
 void FailStep(SaveStep step) noexcept;
 // Called by the platform layer at each step: true (once) when armed.
 bool StepFails(SaveStep step) noexcept;
+// Makes the calling thread skip every flush to disk (files and folders), so
+// that a benchmark can time the flushes apart from the rest of a save.
+void SkipFlushes(bool bSkip) noexcept;
+bool FlushesSkipped() noexcept;
 // Called by the text file class before each read or write; throws when armed
 // and the count is reached.
 void CountRead(const wchar_t* pszFileName);

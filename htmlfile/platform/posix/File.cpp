@@ -206,6 +206,7 @@ ULONGLONG CFile::GetLength() const
 
 void CFile::Flush()
 {
+    if (htmlfile_testing::FlushesSkipped()) return;
     if (m_fd >= 0 && ::fsync(m_fd) != 0 && errno != EINVAL && errno != EROFS)
         throw CFileException::FromErrno(errno, m_strFileName);
 }
@@ -245,6 +246,7 @@ namespace {
 thread_local int t_failRead = 0;
 thread_local int t_failWrite = 0;
 thread_local unsigned t_failSteps = 0;
+thread_local bool t_skipFlushes = false;
 
 void Count(int& counter, const wchar_t* pszFileName)
 {
@@ -255,6 +257,8 @@ void Count(int& counter, const wchar_t* pszFileName)
 void FailNthRead(int n) noexcept { t_failRead = n > 0 ? n : 0; }
 void FailNthWrite(int n) noexcept { t_failWrite = n > 0 ? n : 0; }
 void ResetFaults() noexcept { t_failRead = t_failWrite = 0, t_failSteps = 0; }
+void SkipFlushes(bool bSkip) noexcept { t_skipFlushes = bSkip; }
+bool FlushesSkipped() noexcept { return t_skipFlushes; }
 void FailStep(SaveStep step) noexcept { t_failSteps |= 1u << static_cast<unsigned>(step); }
 bool StepFails(SaveStep step) noexcept
 {
