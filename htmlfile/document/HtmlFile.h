@@ -34,6 +34,11 @@ enum : DWORD {
     PARSE_TEMPLATES = 0x0200,
     PARSE_OBJECTTAGS = 0x0400,
     PARSE_ALL = 0xFFFF,
+    // Not a kind of markup: a save copies every recorded element whose
+    // writer would write what it wrote right after the parse byte for byte
+    // from the old file, and writes anew only what changed, was inserted or
+    // was deleted (template placeholders are always written).
+    SAVE_CHANGED_ONLY = 0x00010000,
 };
 
 class CHtmlFile : public HTMLCallback {
@@ -127,6 +132,9 @@ protected:
     int SetColor(const wchar_t* pszName, unsigned long cr);
 
     BOOL IsFileChanged();
+    // With SAVE_CHANGED_ONLY: whether the element's writer would write now
+    // what it wrote right after the parse (with the paths as they stand).
+    BOOL IsUnchangedSinceParse(CHTMLObject* pElement) const;
     BOOL UpdateRelativePaths(const wchar_t* pszPath);
     BOOL DoSaveFile(CkvuuStdioFile* pDest, CkvuuStdioFile* pSource);
     BOOL FileCopy(CkvuuStdioFile* pDest, CkvuuStdioFile* pSource, DWORD dwCount, BOOL bToEnd);
@@ -177,6 +185,7 @@ private:
     CString m_strLastFailure;
     BOOL Fail(const CString& strCause);
 
+    void TakeFingerprints();
     enum class ParseOutcome { parsed, failed, changedWhileRead };
     ParseOutcome ParseOnce();
     void FinishParse();

@@ -172,6 +172,7 @@ void CHtmlFile::FinishParse()
         for (POSITION pos = m_pTemplateTags->GetHeadPosition(); pos;)
             m_pTemplateTags->GetNext(pos)->SetHtmlFile(this);
     }
+    if (m_dwFlags & SAVE_CHANGED_ONLY) TakeFingerprints();
 }
 
 void CHtmlFile::FeedFile(CkvuuStdioFile& file)

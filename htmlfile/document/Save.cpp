@@ -10,8 +10,11 @@
 #include <htmlfile/platform/Prompt.h>
 #include <htmlfile/resources/Resources.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <memory>
+#include <string>
 
 using namespace htmlfile_platform;
 
@@ -62,6 +65,34 @@ void WriteLineEnd(CkvuuStdioFile* pDest)
     pDest->Write(L"\r\n", 2);
 }
 
+// What an element's writer writes, as one number: FNV-1a over its units,
+// seeded with their count.
+class WriterFingerprint {
+public:
+    WriterFingerprint() : m_sink(m_written) {}
+    unsigned long long Of(CHTMLObject& element)
+    {
+        m_written.clear();
+        element.Generate(&m_sink);
+        unsigned long long hash = 14695981039346656037ULL ^ m_written.size();
+        for (wchar_t unit : m_written) {
+            hash ^= static_cast<std::uint32_t>(unit);
+            hash *= 1099511628211ULL;
+        }
+        return hash;
+    }
+
+private:
+    std::wstring m_written;
+    CkvuuStdioFile m_sink;
+};
+
+// Placeholders exist to be replaced by the first save: never "unchanged".
+bool CanStayAsRead(const CHTMLObject* pElement)
+{
+    return pElement->m_nEnd != -1 && !dynamic_cast<const CHTMLTemplateTag*>(pElement);
+}
+
 } // namespace
 
 BOOL CHtmlFile::FileCopy(CkvuuStdioFile* pDest, CkvuuStdioFile* pSource, DWORD dwCount, BOOL bToEnd)
@@ -101,10 +132,16 @@ BOOL CHtmlFile::DoSaveFile(CkvuuStdioFile* pDest, CkvuuStdioFile* pSource)
     // A placeholder asks for the title while it is written: the document
     // must not be re-read in the middle of the walk.
     FlagScope noReparse(m_bNoReparse);
-    htmlfile_detail::SavePlan plan = htmlfile_detail::BuildSavePlan(m_listObjects);
+    htmlfile_detail::UnchangedTest isUnchanged;
+    if (m_dwFlags & SAVE_CHANGED_ONLY)
+        isUnchanged = [this](const CHTMLObject* pElement) {
+            return IsUnchangedSinceParse(const_cast<CHTMLObject*>(pElement)) != FALSE;
+        };
+    htmlfile_detail::SavePlan plan = htmlfile_detail::BuildSavePlan(m_listObjects, isUnchanged);
 
     // One forward pass over the old file: copy up to each kept element,
-    // write what goes before it, write it, skip its old text.
+    // write what goes before it, write it, skip its old text. An element
+    // left as it was read is copied with the text after it.
     long long nConsumed = 0;
     for (const htmlfile_detail::SaveStep& step : plan.vecSteps) {
         CHTMLObject* pElement = step.pElement;
@@ -113,6 +150,10 @@ BOOL CHtmlFile::DoSaveFile(CkvuuStdioFile* pDest, CkvuuStdioFile* pSource)
         for (CHTMLObject* pInserted : step.vecInserted) {
             pInserted->Generate(pDest);
             WriteLineEnd(pDest);
+        }
+        if (!step.bWrite) {
+            nConsumed = std::max(nConsumed, static_cast<long long>(pElement->m_nBegin) - 1);
+            continue;
         }
         pElement->Generate(pDest);
         pSource->Seek(pElement->m_nEnd, CFile::begin);
@@ -124,6 +165,12 @@ BOOL CHtmlFile::DoSaveFile(CkvuuStdioFile* pDest, CkvuuStdioFile* pSource)
         WriteLineEnd(pDest);
     }
     return TRUE;
+}
+
+BOOL CHtmlFile::IsUnchangedSinceParse(CHTMLObject* pElement) const
+{
+    if (!pElement || !pElement->m_bFingerprinted || !CanStayAsRead(pElement)) return FALSE;
+    return WriterFingerprint().Of(*pElement) == pElement->m_nParsedFingerprint;
 }
 
 BOOL CHtmlFile::UpdateRelativePaths(const wchar_t* pszPath)
@@ -177,6 +224,23 @@ private:
 };
 
 } // namespace
+
+// Each element's writer output as a save to the document's own file would
+// write it: with the background paths made relative to that file, as a save
+// makes them, and put back afterwards.
+void CHtmlFile::TakeFingerprints()
+{
+    FlagScope noReparse(m_bNoReparse);
+    BackgroundPathsGuard paths(*this);
+    UpdateRelativePaths(m_strFileName);
+    WriterFingerprint fingerprint;
+    for (POSITION pos = m_listObjects.GetHeadPosition(); pos;) {
+        CHTMLObject* pElement = m_listObjects.GetNext(pos);
+        if (!pElement || !CanStayAsRead(pElement)) continue;
+        pElement->m_nParsedFingerprint = fingerprint.Of(*pElement);
+        pElement->m_bFingerprinted = TRUE;
+    }
+}
 
 bool CHtmlFile::OpenLocked(const wchar_t* pszPath, CFile& file, FileIdentity& identity)
 {

@@ -19,7 +19,7 @@ void Append(std::vector<CHTMLObject*>& to, std::vector<CHTMLObject*>& from)
 
 } // namespace
 
-SavePlan BuildSavePlan(const CList<CHTMLObject*, CHTMLObject*>& listObjects)
+SavePlan BuildSavePlan(const CList<CHTMLObject*, CHTMLObject*>& listObjects, const UnchangedTest& isUnchanged)
 {
     // Attach every run of inserted elements to the read element after it.
     std::vector<SaveStep> vecRead;
@@ -30,7 +30,7 @@ SavePlan BuildSavePlan(const CList<CHTMLObject*, CHTMLObject*>& listObjects)
         if (IsInserted(pObject)) {
             vecPending.push_back(pObject);
         } else {
-            vecRead.push_back(SaveStep{pObject, {}});
+            vecRead.push_back(SaveStep{pObject, {}, true});
             vecRead.back().vecInserted.swap(vecPending);
         }
     }
@@ -50,11 +50,11 @@ SavePlan BuildSavePlan(const CList<CHTMLObject*, CHTMLObject*>& listObjects)
         bool bIncomplete = pElement->m_nEnd < pElement->m_nBegin;
         bool bCovered = !plan.vecSteps.empty() && pElement->m_nBegin <= nLastKeptEnd;
         if (!bIncomplete && pElement->m_nBegin > nLastKeptEnd) {
-            SaveStep kept{step.pElement, {}};
+            SaveStep kept{step.pElement, {}, !(isUnchanged && isUnchanged(pElement))};
             Append(kept.vecInserted, vecCarried);
             Append(kept.vecInserted, step.vecInserted);
+            nLastKeptEnd = kept.bWrite ? pElement->m_nEnd : pElement->m_nBegin - 1;
             plan.vecSteps.push_back(std::move(kept));
-            nLastKeptEnd = pElement->m_nEnd;
         } else if (bCovered) {
             Append(plan.vecSteps.back().vecInserted, step.vecInserted);
         } else {

@@ -16,11 +16,19 @@
 //     the end.
 // For a list in file order without overlaps this is exactly the walk of the
 // list itself.
+//
+// A document that saves only what changed names the elements that are as
+// they were read: each stays a step, so that what was inserted before it is
+// written there, but writes nothing and skips nothing. Its old text is
+// copied with the text around it, and elements recorded inside it (a body
+// tag in the no-frames part of an unchanged frame layout) are written at
+// their own spans when they changed.
 #pragma once
 
 #include <htmlfile/markup/HtmlObject.h>
 #include <htmlfile/platform/List.h>
 
+#include <functional>
 #include <vector>
 
 namespace htmlfile_detail {
@@ -28,6 +36,7 @@ namespace htmlfile_detail {
 struct SaveStep {
     CHTMLObject* pElement;                 // a kept element read from the file
     std::vector<CHTMLObject*> vecInserted; // written before it, each with CR LF
+    bool bWrite = true;                    // false: left as it was read
 };
 
 struct SavePlan {
@@ -35,6 +44,7 @@ struct SavePlan {
     std::vector<CHTMLObject*> vecAtEnd;      // written after the old text
 };
 
-SavePlan BuildSavePlan(const CList<CHTMLObject*, CHTMLObject*>& listObjects);
+using UnchangedTest = std::function<bool(const CHTMLObject*)>;
+SavePlan BuildSavePlan(const CList<CHTMLObject*, CHTMLObject*>& listObjects, const UnchangedTest& isUnchanged = {});
 
 } // namespace htmlfile_detail

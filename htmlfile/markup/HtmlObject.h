@@ -33,6 +33,10 @@ public:
     int m_nEnd = 0;
     // The tag name as the scanner reported it (start and end tags only).
     CString m_strTag;
+    // For a document that saves only what changed: a fingerprint of what
+    // the writer wrote right after the parse, when m_bFingerprinted.
+    unsigned long long m_nParsedFingerprint = 0;
+    BOOL m_bFingerprinted = FALSE;
 };
 
 // A start tag with its attribute chain (the document records the body start

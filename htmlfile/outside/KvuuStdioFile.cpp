@@ -24,7 +24,10 @@ bool OpensToWrite(UINT nOpenFlags) noexcept
 } // namespace
 
 struct CkvuuStdioFile::Impl {
-    explicit Impl(bool writing) : bWriting(writing), buffer(new unsigned char[kBufferSize]) {}
+    explicit Impl(bool writing, bool bBuffered = true)
+        : bWriting(writing), buffer(bBuffered ? new unsigned char[kBufferSize] : nullptr)
+    {
+    }
 
     const bool bWriting;
     Encoding encoding = encodingUtf8;
@@ -51,6 +54,9 @@ struct CkvuuStdioFile::Impl {
     // every later write, Flush and Close report it, so a save that lost a
     // piece can't look successful.
     std::optional<CFileException> failure;
+
+    // A file in memory: the text written goes here.
+    std::wstring* pWritten = nullptr;
 };
 
 CkvuuStdioFile::CkvuuStdioFile(const wchar_t* pszFileName, UINT nOpenFlags)
@@ -78,6 +84,11 @@ CkvuuStdioFile::CkvuuStdioFile(const CFile& readFrom, Encoding assumedWithoutMar
     CFileException error;
     if (!OpenDuplicate(readFrom, &error)) throw error;
     DetectEncoding(&assumedWithoutMark);
+}
+
+CkvuuStdioFile::CkvuuStdioFile(std::wstring& written) : m_pImpl(std::make_unique<Impl>(true, false))
+{
+    m_pImpl->pWritten = &written;
 }
 
 CkvuuStdioFile::~CkvuuStdioFile()
@@ -316,6 +327,10 @@ void CkvuuStdioFile::FlushOutput()
 
 void CkvuuStdioFile::Write(const wchar_t* pText, UINT nCount)
 {
+    if (m_pImpl->pWritten) {
+        if (pText) m_pImpl->pWritten->append(pText, nCount);
+        return;
+    }
     RequireOpenFor(true);
     Impl& s = *m_pImpl;
     if (s.failure) throw *s.failure;

@@ -33,6 +33,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <string>
 
 // The utility library's file base.
 class CQLFile : public CFile {
@@ -66,6 +67,10 @@ public:
     // an earlier reading found, as above. Throws CFileException.
     explicit CkvuuStdioFile(const CFile& readFrom);
     CkvuuStdioFile(const CFile& readFrom, Encoding assumedWithoutMark);
+    // A file in memory: every unit written is appended to `written` as it
+    // is, and nothing reaches a disk (no encoding, no failures). Shows what
+    // a writer would write.
+    explicit CkvuuStdioFile(std::wstring& written);
     ~CkvuuStdioFile() override;
 
     // Reads up to nCount units of decoded text into pBuf; returns the number

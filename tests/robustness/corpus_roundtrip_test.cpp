@@ -48,3 +48,52 @@ TEST(CorpusRoundTrip, EveryTopicSavesExactly)
     EXPECT_EQ(0, nFailures);
     EXPECT_GT(nFiles, 0);
 }
+
+// A document that saves only what changed leaves every real topic exactly
+// as it was: saved unchanged in place and beside itself it is its own
+// bytes, and a new title changes the bytes of the title element and
+// nothing else.
+TEST(CorpusRoundTrip, SavingOnlyWhatChangedTouchesNothingElse)
+{
+    const char* pszShared = std::getenv("HTMLFILE_SHARED_DIR");
+    const auto corpus = std::filesystem::path(pszShared && *pszShared ? pszShared : HTMLFILE_SHARED_DIR) / "corpus" / "files";
+    if (!std::filesystem::is_directory(corpus))
+        GTEST_SKIP() << "no topic corpus at " << corpus << " (set HTMLFILE_SHARED_DIR to the shared folder)";
+    htmlfile_testing::SkipFlushes(true); // 7,000 saves; the disk's speed is no part of this
+    TempDir dir;
+    const std::wstring strTopic = dir.WideFile("t.htm");
+    int nFiles = 0, nTitled = 0, nFailures = 0;
+    auto fail = [&](const std::filesystem::path& path, const std::string& what) {
+        if (++nFailures <= 20) ADD_FAILURE() << path << ": " << what;
+    };
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(corpus)) {
+        if (!entry.is_regular_file()) continue;
+        ++nFiles;
+        const std::string original = ReadBytes(entry.path().string());
+        WriteBytes(dir.File("t.htm"), original);
+        {
+            CHtmlFile doc(strTopic.c_str(), PARSE_ALL | SAVE_CHANGED_ONLY);
+            if (!doc.SaveFile() || ReadBytes(dir.File("t.htm")) != original) fail(entry.path(), "SaveFile changed it");
+            if (!doc.SaveFileAs(dir.WideFile("copy.htm").c_str()) || ReadBytes(dir.File("copy.htm")) != original)
+                fail(entry.path(), "SaveFileAs changed it");
+        }
+        RoundTripDocument doc(strTopic.c_str(), PARSE_ALL | SAVE_CHANGED_ONLY);
+        const CHTMLObject* pTitle = doc.TitleElement();
+        if (!pTitle) continue;
+        ++nTitled;
+        const auto [nFirst, nPast] = ByteSpan(strTopic, pTitle->m_nBegin, pTitle->m_nEnd);
+        doc.SetTitle(L"Edited: 1 < 2 & \u00e9t\u00e9");
+        const std::string strError = SaveAndCheck(doc, strTopic);
+        const std::string saved = ReadBytes(dir.File("t.htm"));
+        const size_t nTail = original.size() - nPast;
+        if (!strError.empty()) fail(entry.path(), strError);
+        else if (saved.compare(0, nFirst, original, 0, nFirst) != 0 || saved.size() < nFirst + nTail ||
+                 saved.compare(saved.size() - nTail, nTail, original, nPast, nTail) != 0)
+            fail(entry.path(), "a title edit changed bytes outside the title element");
+    }
+    htmlfile_testing::SkipFlushes(false);
+    std::printf("corpus, saving only what changed: %d topics, %d with a title edited, %d failed\n", nFiles, nTitled,
+                nFailures);
+    EXPECT_EQ(0, nFailures);
+    EXPECT_GT(nTitled, 1000);
+}

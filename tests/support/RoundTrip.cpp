@@ -274,6 +274,33 @@ std::string EncodeText(const std::wstring& strText, CkvuuStdioFile::Encoding enc
     return bytes;
 }
 
+namespace {
+
+std::vector<size_t> CharacterOffsets(const std::string& source, size_t nTextStart, Encoding encoding)
+{
+    std::vector<size_t> offsets;
+    const auto* begin = reinterpret_cast<const unsigned char*>(source.data());
+    const unsigned char* const end = begin + source.size();
+    for (const unsigned char* p = begin + nTextStart; p < end;) {
+        offsets.push_back(static_cast<size_t>(p - begin));
+        wchar_t unit;
+        if (htmlfile_text::DecodeUnits(encoding, &p, end, true, &unit, 1) != 1)
+            throw std::runtime_error("the decoder stalled at byte " + std::to_string(p - begin));
+    }
+    offsets.push_back(source.size());
+    return offsets;
+}
+
+} // namespace
+
+std::pair<size_t, size_t> ByteSpan(const std::wstring& strFile, int nBegin, int nEnd)
+{
+    size_t nTextStart = 0;
+    const Encoding encoding = EncodingOf(strFile.c_str(), &nTextStart);
+    const std::vector<size_t> offsets = CharacterOffsets(ReadBytes(WideToUtf8(strFile.c_str())), nTextStart, encoding);
+    return {offsets.at(static_cast<size_t>(nBegin) - 1), offsets.at(static_cast<size_t>(nEnd))};
+}
+
 RoundTripExpectation RoundTripExpectation::Capture(RoundTripDocument& doc, const std::wstring& strTargetPath)
 {
     doc.PrepareSaveTo(strTargetPath.c_str());
@@ -290,6 +317,7 @@ RoundTripExpectation RoundTripExpectation::Capture(RoundTripDocument& doc, const
     struct Element {
         int nBegin, nEnd;
         std::string strBytes; // what its writer produces
+        bool bAsRead;         // copied as it stands
     };
     std::vector<Element> elements;
     std::vector<size_t> bounds;
@@ -300,7 +328,7 @@ RoundTripExpectation RoundTripExpectation::Capture(RoundTripDocument& doc, const
         bounds.push_back(scratch.GetLength());
         for (POSITION pos = doc.RecordedElements().GetHeadPosition(); pos;) {
             if (CHTMLObject* pElement = doc.RecordedElements().GetNext(pos)) {
-                elements.push_back({pElement->m_nBegin, pElement->m_nEnd, {}});
+                elements.push_back({pElement->m_nBegin, pElement->m_nEnd, {}, doc.IsAsRead(pElement)});
                 pElement->Generate(&scratch);
                 bounds.push_back(scratch.GetLength());
             }
@@ -313,16 +341,7 @@ RoundTripExpectation RoundTripExpectation::Capture(RoundTripDocument& doc, const
         elements[i].strBytes = strWritten.substr(bounds[i], bounds[i + 1] - bounds[i]);
 
     // Byte offset in the file of every decoded character, and of the end.
-    std::vector<size_t> offsets;
-    const auto* begin = reinterpret_cast<const unsigned char*>(source.data());
-    const unsigned char* const end = begin + source.size();
-    for (const unsigned char* p = begin + nTextStart; p < end;) {
-        offsets.push_back(static_cast<size_t>(p - begin));
-        wchar_t unit;
-        if (htmlfile_text::DecodeUnits(encoding, &p, end, true, &unit, 1) != 1)
-            throw std::runtime_error("the decoder stalled at byte " + std::to_string(p - begin));
-    }
-    offsets.push_back(source.size());
+    const std::vector<size_t> offsets = CharacterOffsets(source, nTextStart, encoding);
 
     RoundTripExpectation expectation;
     // Elements read from the file, each with the run of inserted elements
@@ -351,7 +370,7 @@ RoundTripExpectation RoundTripExpectation::Capture(RoundTripDocument& doc, const
     for (size_t i = 0, nLastKeptEnd = 0; i < reads.size(); ++i) {
         const Element& e = *reads[i].pElement;
         kept[i] = e.nBegin >= 1 && e.nEnd >= e.nBegin && static_cast<size_t>(e.nBegin) > nLastKeptEnd;
-        if (kept[i]) nLastKeptEnd = static_cast<size_t>(e.nEnd);
+        if (kept[i]) nLastKeptEnd = static_cast<size_t>(e.bAsRead ? e.nBegin - 1 : e.nEnd);
     }
 
     // Where each run goes: its own element when kept; otherwise the kept
@@ -362,7 +381,8 @@ RoundTripExpectation RoundTripExpectation::Capture(RoundTripDocument& doc, const
         size_t target = reads.size();
         const int nBegin = reads[i].pElement->nBegin;
         for (size_t k = 0; k < reads.size() && target == reads.size(); ++k)
-            if (kept[k] && (k == i || (reads[k].pElement->nBegin <= nBegin && nBegin <= reads[k].pElement->nEnd)))
+            if (kept[k] && (k == i || (!reads[k].pElement->bAsRead && reads[k].pElement->nBegin <= nBegin &&
+                                        nBegin <= reads[k].pElement->nEnd)))
                 target = k;
         for (size_t k = i + 1; k < reads.size() && target == reads.size(); ++k)
             if (kept[k]) target = k;
@@ -388,6 +408,10 @@ RoundTripExpectation RoundTripExpectation::Capture(RoundTripDocument& doc, const
         const Element& e = *reads[i].pElement;
         copyOld(nConsumed, static_cast<size_t>(e.nBegin) - 1);
         writeRun(before[i]);
+        if (e.bAsRead) {
+            nConsumed = static_cast<size_t>(e.nBegin) - 1;
+            continue;
+        }
         expectation.m_strExpected += e.strBytes;
         nConsumed = static_cast<size_t>(e.nEnd);
     }

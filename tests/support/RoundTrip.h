@@ -14,7 +14,10 @@
 //   - each run of inserted elements is written, each followed by CR LF, just
 //     before the element that follows it in the list; when that element was
 //     left out, before the kept element covering it, else before the next
-//     kept one, else after the end of the old text.
+//     kept one, else after the end of the old text;
+//   - a kept element that is as it was read (a document that saves only
+//     what changed) is not written: its old text is copied, and it covers
+//     nothing.
 // Unchanged text is compared byte for byte with the old file, not decoded
 // and encoded again, so a codec that loses bytes is caught too.
 #pragma once
@@ -22,6 +25,7 @@
 #include <htmlfile/htmlfile.h>
 
 #include <string>
+#include <utility>
 
 // A document that lets the checker see its recorded elements, which the
 // library keeps protected on purpose.
@@ -35,6 +39,18 @@ public:
     // what the save will write.
     void PrepareSaveTo(const wchar_t* pszPath) { UpdateRelativePaths(pszPath); }
     DWORD Flags() const noexcept { return m_dwFlags; }
+    // The title element when the parse recorded one in the file.
+    const CHTMLObject* TitleElement() const
+    {
+        return m_pTitle && m_listObjects.Find(m_pTitle) && m_pTitle->m_nBegin > 0 ? m_pTitle : nullptr;
+    }
+    // With SAVE_CHANGED_ONLY, the library's word on whether the element is
+    // as it was read (its old text is then copied; checked elsewhere
+    // against the bytes of the file).
+    bool IsAsRead(CHTMLObject* pElement) const
+    {
+        return (m_dwFlags & SAVE_CHANGED_ONLY) && IsUnchangedSinceParse(pElement);
+    }
 };
 
 class RoundTripExpectation {
@@ -86,6 +102,10 @@ std::string SaveAndCheck(RoundTripDocument& doc, const std::wstring& strTarget);
 // part of it; and the saved file may read in another encoding.
 std::string SaveTwiceAndCheck(RoundTripDocument& doc, const std::wstring& strFirst, const std::wstring& strSecond,
                               std::string& strSkipped);
+
+// The bytes [first, second) of the file that hold the characters at the
+// 1-based positions nBegin to nEnd, as the file's encoding counts them.
+std::pair<size_t, size_t> ByteSpan(const std::wstring& strFile, int nBegin, int nEnd);
 
 // Whole-file helpers; ReadBytes throws std::runtime_error on failure.
 std::string ReadBytes(const std::string& strPath);
