@@ -48,4 +48,13 @@ struct MapsOptions {
 };
 int RunMaps(const MapsOptions& options);
 
+struct CheckOptions {
+    std::vector<std::string> files; // files and folders
+    bool json = false;
+    bool caseSensitive = false; // a file found only with other letter case is an error
+    unsigned jobs = 0;
+};
+// 0 without errors (warnings allowed), 1 with an error or an unreadable file.
+int RunCheck(const CheckOptions& options);
+
 } // namespace htmltopic
