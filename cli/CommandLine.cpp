@@ -30,6 +30,7 @@ struct Arguments {
     ObjectsOptions objects;
     MapsOptions maps;
     CheckOptions check;
+    KeywordsOptions keywords;
     EditArguments edits;
     std::string templateName = "standard";
     bool yes = false;
@@ -158,6 +159,16 @@ void AddCheck(CLI::App& app, Arguments& args)
     AddJobsOption(check, args.check.jobs);
 }
 
+void AddKeywords(CLI::App& app, Arguments& args)
+{
+    CLI::App* keywords = app.add_subcommand("keywords", "Print the index the topics' keyword objects make");
+    keywords->add_option("PATH", args.keywords.files, "Topic files, or folders: every .htm/.html file below them")
+        ->required();
+    keywords->add_flag("--json", args.keywords.json, "One JSON object per keyword (or topic), one per line");
+    keywords->add_flag("--by-topic", args.keywords.byTopic, "Each topic with its keywords instead");
+    AddJobsOption(keywords, args.keywords.jobs);
+}
+
 int UsageError(const std::string& message)
 {
     std::cerr << "htmltopic: " << message << "\nRun with --help for more information.\n";
@@ -237,6 +248,10 @@ int RunChosenCommand(CLI::App& app, Arguments& args)
         args.check.jobs = JobsOrDefault(args.check.jobs);
         return RunCheck(args.check);
     }
+    if (app.got_subcommand("keywords")) {
+        args.keywords.jobs = JobsOrDefault(args.keywords.jobs);
+        return RunKeywords(args.keywords);
+    }
     return RunMaps(args.maps);
 }
 
@@ -255,6 +270,7 @@ int RunCommandLine(int argc, char** argv)
     AddObjects(app, args);
     AddMaps(app, args);
     AddCheck(app, args);
+    AddKeywords(app, args);
     try {
         app.parse(argc, argv);
     }

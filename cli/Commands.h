@@ -57,4 +57,12 @@ struct CheckOptions {
 // 0 without errors (warnings allowed), 1 with an error or an unreadable file.
 int RunCheck(const CheckOptions& options);
 
+struct KeywordsOptions {
+    std::vector<std::string> files; // files and folders
+    bool json = false;
+    bool byTopic = false;
+    unsigned jobs = 0;
+};
+int RunKeywords(const KeywordsOptions& options);
+
 } // namespace htmltopic
