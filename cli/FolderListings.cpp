@@ -44,7 +44,7 @@ FileLookup FolderListings::Find(const std::string& path, const std::string& root
     FileLookup lookup;
     if (path.empty() || path.back() == '/' || path.size() <= root.size()) return lookup;
     std::string current = root == "/" ? "" : root;
-    bool otherCase = false;
+    bool otherCase = path.compare(0, root.size(), root) != 0;
     size_t start = root == "/" ? 1 : root.size() + 1;
     for (;;) {
         const size_t slash = path.find('/', start);

@@ -30,7 +30,8 @@ public:
 
     // Looks up the absolute path (as ResolveReferencePath gives it) below
     // root, an existing folder that holds it; the root itself is taken as
-    // it is. A path with a closing '/' names a folder, which is no file.
+    // it is (a path that names it with other letter case is found with
+    // OtherCase). A path with a closing '/' names a folder, which is no file.
     FileLookup Find(const std::string& path, const std::string& root);
 
 private:

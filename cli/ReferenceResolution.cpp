@@ -119,7 +119,8 @@ std::string ResolveReferencePath(const std::string& folder, const std::string& p
 bool IsWithinFolder(const std::string& path, const std::string& root)
 {
     if (root == "/") return true;
-    return path.compare(0, root.size(), root) == 0 && (path.size() == root.size() || path[root.size()] == '/');
+    return path.size() >= root.size() && AsciiLower(path.substr(0, root.size())) == AsciiLower(root) &&
+           (path.size() == root.size() || path[root.size()] == '/');
 }
 
 } // namespace htmltopic

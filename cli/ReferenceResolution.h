@@ -32,7 +32,9 @@ ParsedReference ParseReference(const std::string& value);
 // "..") keeps a closing '/'.
 std::string ResolveReferencePath(const std::string& folder, const std::string& path);
 
-// Whether the absolute path is the folder root or lies below it.
+// Whether the absolute path is the folder root or lies below it, ignoring
+// letter case as the help viewer does (a difference is reported as such,
+// not as a path leaving the project).
 bool IsWithinFolder(const std::string& path, const std::string& root);
 
 // Letter case as compiled help and Windows ignore it, for the letters that
