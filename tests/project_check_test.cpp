@@ -3,6 +3,7 @@
 // every line-end style and encoding, exit statuses, and the index of the
 // shared corpus compared with an independent reader's.
 #include <support/Helpers.h>
+#include <support/JsonLines.h>
 
 #include <CommandLine.h>
 
@@ -12,7 +13,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
-#include <sstream>
 #include <unistd.h>
 
 namespace {
@@ -47,14 +47,6 @@ void WriteFile(const TempDir& dir, const std::string& name, const std::string& b
 {
     fs::create_directories(fs::path(dir.File(name)).parent_path());
     WriteBytes(dir.File(name), bytes);
-}
-
-std::vector<nlohmann::json> JsonLines(const std::string& text)
-{
-    std::istringstream lines(text);
-    std::vector<nlohmann::json> objects;
-    for (std::string line; std::getline(lines, line);) objects.push_back(nlohmann::json::parse(line));
-    return objects;
 }
 
 } // namespace
