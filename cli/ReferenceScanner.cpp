@@ -39,6 +39,20 @@ std::string DecodedValue(const wchar_t* value)
     return WideToUtf8(decoded.c_str(), decoded.size());
 }
 
+// A title as a browser shows it: blanks and line ends inside it collapsed
+// to one space, none at either end.
+std::string CollapsedTitle(const wchar_t* title)
+{
+    std::string collapsed;
+    for (const char c : WideToUtf8(title)) {
+        const bool blank = c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
+        if (!blank) collapsed += c;
+        else if (!collapsed.empty() && collapsed.back() != ' ') collapsed += ' ';
+    }
+    if (!collapsed.empty() && collapsed.back() == ' ') collapsed.pop_back();
+    return collapsed;
+}
+
 // Which attributes of a start tag name a file, by tag name.
 struct FileAttributes {
     const wchar_t* tag;
@@ -71,7 +85,7 @@ public:
         m_scan.read = ParseFile() != 0;
         if (m_scan.read && purpose == ScanFor::Keywords) {
             const wchar_t* title = GetTitle();
-            m_scan.title = title ? WideToUtf8(title) : std::string();
+            m_scan.title = title ? CollapsedTitle(title) : std::string();
         }
     }
 

@@ -30,7 +30,7 @@ struct TopicScan {
     std::unordered_set<std::string> bookmarks; // <a name> and every id
     std::unordered_set<std::string> maps;      // <map name>, letters folded
     std::vector<std::string> keywords;         // in order, repeats kept
-    std::string title;
+    std::string title;                         // blanks collapsed, as a browser shows it
     bool read = false; // false: the file could not be read
 };
 

@@ -116,6 +116,22 @@ TEST(KeywordsExample, PrintsTheIndexByKeywordAndByTopic)
               json.out);
 }
 
+// Only the Keyword parameters of keyword objects count; values are read
+// with their character references, titles as a browser shows them.
+TEST(KeywordsTopic, ReadsKeywordObjectsOnly)
+{
+    TempDir dir;
+    WriteFile(dir, "t.htm",
+              "<title>\r\n  Two\tlines \n</title>\n"
+              "<OBJECT TYPE=application/x-oleobject CLASSID=CLSID:1E2A7BD0-DAB9-11D0-B93A-00C04FC99F9E>\n"
+              "<PARAM NAME=keyword VALUE=\"Fish &amp; chips\"><param name=Keyword><param name=ALink value=x>\n"
+              "</object><param name=Keyword value=after>\n"
+              "<object classid=clsid:0><param name=Keyword value=other></object>\n"
+              "<object classid=clsid:1e2a7bd0-dab9-11d0-b93a-00c04fc99f9e><param name=Keyword value=\"\"></object>");
+    RunResult result = RunIn(dir.Path(), {"keywords", "--by-topic", "--json", "t.htm"});
+    EXPECT_EQ(R"({"file":"t.htm","title":"Two lines","keywords":["","Fish & chips"]})" "\n", result.out);
+}
+
 // Each case is one link of topics/a.htm on a line of its own; the problem
 // expected for it, or "" for none, and "scheme" for one that is not checked.
 TEST(CheckResolution, ResolvesReferencesAsABrowserDoes)
