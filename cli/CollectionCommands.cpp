@@ -29,7 +29,8 @@ void DeleteObject(TopicDocument& doc, const ObjectsOptions& options, FileOutcome
     SaveResult saved =
         SaveInPlace(doc, path, [&](TopicDocument& again) { return MarkDeleted(again, *options.deleteId); });
     if (!saved.saved) return outcome.Fail(path, saved.reason);
-    outcome.out = path + ": deleted object '" + *options.deleteId + "'\n";
+    outcome.err += saved.WarningLine(path);
+    outcome.out = ShownName(path) + ": deleted object '" + *options.deleteId + "'\n";
 }
 
 // Runs body on the opened topic and writes what it produced.

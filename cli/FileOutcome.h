@@ -1,6 +1,8 @@
 // What handling one file produced.
 #pragma once
 
+#include "Names.h"
+
 #include <string>
 
 namespace htmltopic {
@@ -12,7 +14,7 @@ struct FileOutcome {
 
     void Fail(const std::string& path, const std::string& reason)
     {
-        err += path + ": " + reason + "\n";
+        err += ShownName(path) + ": " + reason + "\n";
         failed = true;
     }
 };

@@ -1,4 +1,5 @@
 #include "FileWalk.h"
+#include "Names.h"
 
 #include <algorithm>
 #include <cctype>
@@ -25,7 +26,7 @@ void CollectFiles(const fs::path& folder, bool (*wanted)(const std::string&), st
     std::error_code error;
     fs::directory_iterator it(folder, error);
     if (error) {
-        errors.push_back(folder.string() + ": cannot list the folder: " + error.message());
+        errors.push_back(ShownName(folder.string()) + ": cannot list the folder: " + error.message());
         return;
     }
     for (; it != fs::directory_iterator(); it.increment(error)) {
@@ -38,7 +39,7 @@ void CollectFiles(const fs::path& folder, bool (*wanted)(const std::string&), st
             files.push_back(entry.path().string());
         }
     }
-    if (error) errors.push_back(folder.string() + ": cannot list the folder: " + error.message());
+    if (error) errors.push_back(ShownName(folder.string()) + ": cannot list the folder: " + error.message());
 }
 
 } // namespace
@@ -81,7 +82,7 @@ FileList ExpandFileArguments(const std::vector<std::string>& arguments)
             continue;
         }
         std::vector<std::string> found = FindFilesBelow(argument, HasTopicExtension, list.errors);
-        if (found.empty()) list.notes.push_back(argument + ": no .htm or .html files in this folder");
+        if (found.empty()) list.notes.push_back(ShownName(argument) + ": no .htm or .html files in this folder");
         list.files.insert(list.files.end(), found.begin(), found.end());
     }
     return list;

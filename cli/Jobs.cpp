@@ -1,5 +1,6 @@
 #include "Jobs.h"
 
+#include "Interrupt.h"
 #include "Terminal.h"
 
 #include <htmlfile/platform/File.h>
@@ -82,7 +83,9 @@ bool RunInOrder(size_t count, unsigned jobs, const std::function<FileOutcome(siz
     OrderedResults results(count);
     std::atomic<size_t> nextTask{0};
     auto worker = [&] {
-        for (size_t i = nextTask++; i < count; i = nextTask++) results.Put(i, task(i));
+        // After an interruption the files not yet begun are left alone.
+        for (size_t i = nextTask++; i < count; i = nextTask++)
+            results.Put(i, Interruption() ? FileOutcome{} : task(i));
     };
     size_t threadCount = std::min<size_t>(std::max(1u, jobs), count);
     std::vector<std::thread> threads;

@@ -1,4 +1,5 @@
 #include "JsonOutput.h"
+#include "Names.h"
 
 #include "ColorArgument.h"
 #include "Edits.h"
@@ -107,11 +108,19 @@ json CollectionsJson(const TopicSummary& summary, json topic)
     return topic;
 }
 
-// Paths and texts come from files and arguments that need not be UTF-8;
-// bad bytes become U+FFFD rather than an error.
-std::string Line(const json& value)
+// Stands for the file's name until the line is written: the name goes in
+// as its own literal, so that no byte of it is lost (JsonName).
+const char kNameStandIn[] = "\x01\x01";
+
+// Texts come from files that need not be UTF-8; bad bytes become U+FFFD
+// rather than an error.
+std::string Line(const json& value, const std::string& file)
 {
-    return value.dump(-1, ' ', false, json::error_handler_t::replace) + "\n";
+    std::string line = value.dump(-1, ' ', false, json::error_handler_t::replace) + "\n";
+    const std::string standIn = "\"file\":\"\\u0001\\u0001\"";
+    const size_t at = line.find(standIn);
+    if (at != std::string::npos) line.replace(at, standIn.size(), "\"file\":" + JsonName(file));
+    return line;
 }
 
 } // namespace
@@ -119,7 +128,7 @@ std::string Line(const json& value)
 std::string FormatTopicJson(const TopicSummary& summary)
 {
     json topic = {
-        {"file", summary.file},
+        {"file", kNameStandIn},
         {"valid", summary.valid},
         {"title", OrNull(summary.title)},
         {"stylesheet", OrNull(summary.styleSheet)},
@@ -128,21 +137,21 @@ std::string FormatTopicJson(const TopicSummary& summary)
         {"bgsound", summary.bgSound ? json{{"src", *summary.bgSound}, {"loop", summary.bgSoundLoop}} : json(nullptr)},
         {"colors", ColorsJson(summary)},
     };
-    return Line(CollectionsJson(summary, std::move(topic)));
+    return Line(CollectionsJson(summary, std::move(topic)), summary.file);
 }
 
 std::string FormatMapsJson(const std::string& file, const std::vector<MapSummary>& maps)
 {
     json list = json::array();
     for (const MapSummary& map : maps) list.push_back(MapJson(map));
-    return Line({{"file", file}, {"maps", list}});
+    return Line({{"file", kNameStandIn}, {"maps", list}}, file);
 }
 
 std::string FormatObjectsJson(const std::string& file, const std::vector<ObjectSummary>& objects)
 {
     json list = json::array();
     for (const ObjectSummary& object : objects) list.push_back(ObjectJson(object));
-    return Line({{"file", file}, {"objects", list}});
+    return Line({{"file", kNameStandIn}, {"objects", list}}, file);
 }
 
 } // namespace htmltopic

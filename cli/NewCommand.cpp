@@ -39,8 +39,11 @@ void CreateTopic(const NewOptions& options, FileOutcome& outcome)
     std::unique_ptr<TopicDocument> doc = MakeFromTemplate(options.templateKind);
     // The template lives in a temporary file until it is saved under its
     // name; the document removes that file only while it is unsaved.
-    std::string templateFile = WideToUtf8(doc->GetFileName());
-    if (templateFile.empty()) return outcome.Fail(path, "cannot create a temporary file for the new topic");
+    std::string templateFile = NameFromLibrary(doc->GetFileName());
+    if (templateFile.empty()) {
+        const wchar_t* pszCause = doc->GetLastFailure();
+        return outcome.Fail(path, "not created: " + (pszCause ? WideToUtf8(pszCause) : std::string("no temporary file")));
+    }
 
     EditResult edits = ApplyEdits(*doc, options.edits);
     for (const std::string& reason : edits.refusals) outcome.Fail(path, "not created: " + reason);
@@ -48,8 +51,9 @@ void CreateTopic(const NewOptions& options, FileOutcome& outcome)
 
     SaveResult saved = SaveCopy(*doc, path);
     if (!saved.saved) return outcome.Fail(path, saved.reason);
+    outcome.err += saved.WarningLine(path);
     std::remove(templateFile.c_str());
-    outcome.out = path + ": created\n";
+    outcome.out = ShownName(path) + ": created\n";
 }
 
 } // namespace

@@ -1,39 +1,40 @@
 #include "SaveTopic.h"
 
+#include "Names.h"
 #include "OverwritePrompt.h"
 #include "TopicDocument.h"
 
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
-#include <unistd.h>
 
 namespace htmltopic {
 namespace {
 
-std::string FolderOf(const std::string& path)
+// The library's own words for why a save failed.
+std::string WhyNotSaved(TopicDocument& doc)
 {
-    std::string folder = std::filesystem::path(path).parent_path().string();
-    return folder.empty() ? "." : folder;
-}
-
-// The library reports a failed save as 0 only; the likely cause is that the
-// folder takes no new file (the save writes a temporary file beside the
-// topic, or the copy itself).
-std::string WhyNotWritten(const std::string& path)
-{
-    std::string folder = FolderOf(path);
-    if (::access(folder.c_str(), W_OK) != 0)
-        return "not saved: cannot write in " + folder + ": " + std::strerror(errno);
-    return "not saved: the file could not be written";
+    const wchar_t* pszCause = doc.GetLastFailure();
+    return "not saved: " + (pszCause ? WideToUtf8(pszCause) : std::string("the file could not be written"));
 }
 
 SaveResult NotSaved(std::string reason)
 {
-    return SaveResult{false, std::move(reason)};
+    return SaveResult{false, std::move(reason), {}};
+}
+
+// A save that succeeded may still bring a warning (metadata not kept, a
+// folder not flushed to disk).
+SaveResult Saved(TopicDocument& doc)
+{
+    const wchar_t* pszWarning = doc.GetLastFailure();
+    return SaveResult{true, {}, pszWarning ? "warning: " + WideToUtf8(pszWarning) : std::string()};
 }
 
 } // namespace
+
+std::string SaveResult::WarningLine(const std::string& displayPath) const
+{
+    return warning.empty() ? std::string() : ShownName(displayPath) + ": " + warning + "\n";
+}
 
 std::string SaveWarnings(TopicDocument& doc, const std::string& displayPath)
 {
@@ -45,14 +46,13 @@ std::string SaveWarnings(TopicDocument& doc, const std::string& displayPath)
 SaveResult SaveInPlace(TopicDocument& doc, const std::string& displayPath,
                        const std::function<std::string(TopicDocument&)>& reapply)
 {
-    std::string absolutePath = WideToUtf8(doc.GetFileName());
     BeginSave(displayPath);
     if (!doc.SaveFile()) {
         if (ThisThreadsQuestion().asked)
-            return NotSaved("not saved: " + displayPath + " changed on disk since it was read");
-        return NotSaved(WhyNotWritten(absolutePath));
+            return NotSaved("not saved: " + ShownName(displayPath) + " changed on disk since it was read");
+        return NotSaved(WhyNotSaved(doc));
     }
-    if (!ThisThreadsQuestion().answeredYes) return SaveResult{true, {}};
+    if (!ThisThreadsQuestion().answeredYes) return Saved(doc);
 
     // Yes: the library saved the file as the other program left it; the
     // requested changes go on top of that text.
@@ -61,18 +61,19 @@ SaveResult SaveInPlace(TopicDocument& doc, const std::string& displayPath,
     BeginSave(displayPath);
     if (!doc.SaveFile()) {
         if (ThisThreadsQuestion().asked)
-            return NotSaved("not saved: " + displayPath + " changed on disk again while it was saved");
-        return NotSaved(WhyNotWritten(absolutePath));
+            return NotSaved("not saved: " + ShownName(displayPath) + " changed on disk again while it was saved");
+        return NotSaved(WhyNotSaved(doc));
     }
-    return SaveResult{true, {}};
+    return Saved(doc);
 }
 
 SaveResult SaveCopy(TopicDocument& doc, const std::string& output)
 {
     std::string absoluteOutput = AbsolutePath(output);
-    if (std::filesystem::is_directory(absoluteOutput)) return NotSaved("not saved: " + output + " is a folder");
-    if (doc.SaveFileAs(Utf8ToWide(absoluteOutput.c_str()).c_str())) return SaveResult{true, {}};
-    return NotSaved(WhyNotWritten(absoluteOutput));
+    if (std::filesystem::is_directory(absoluteOutput))
+        return NotSaved("not saved: " + ShownName(output) + " is a folder");
+    if (doc.SaveFileAs(NameForLibrary(absoluteOutput).c_str())) return Saved(doc);
+    return NotSaved(WhyNotSaved(doc));
 }
 
 } // namespace htmltopic

@@ -14,6 +14,13 @@ struct SaveResult {
     // Why it was not saved, e.g. "not saved: ... changed on disk since it
     // was read"; empty when saved.
     std::string reason;
+    // For a save that succeeded: "warning: ..." when the library could not
+    // keep everything around the text (an extended attribute, a flush of
+    // the folder to disk); else empty.
+    std::string warning;
+
+    // The warning as a line for stderr, or nothing.
+    std::string WarningLine(const std::string& displayPath) const;
 };
 
 // Lines for stderr about what a save of this document will lose that the

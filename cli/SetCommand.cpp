@@ -39,12 +39,13 @@ void SetOne(const std::string& path, const SetOptions& options, FileOutcome& out
         outcome.err += SaveWarnings(*doc, path);
         SaveResult saved = SaveCopy(*doc, options.output);
         if (!saved.saved) return outcome.Fail(options.output, saved.reason);
-        outcome.out = options.output + ": written\n";
+        outcome.out = ShownName(options.output) + ": written\n";
+        outcome.err += saved.WarningLine(options.output);
         return;
     }
     // Saving an unchanged topic would still rewrite its recorded elements.
     if (!edits.changed && options.output.empty()) {
-        outcome.out = path + ": unchanged\n";
+        outcome.out = ShownName(path) + ": unchanged\n";
         return;
     }
     outcome.err += SaveWarnings(*doc, path);
@@ -53,7 +54,10 @@ void SetOne(const std::string& path, const SetOptions& options, FileOutcome& out
         return redone.refusals.empty() ? std::string() : JoinRefusals(redone.refusals);
     });
     if (!saved.saved) return outcome.Fail(path, saved.reason);
-    outcome.out = path + (options.output.empty() ? ": saved\n" : ": written\n");
+    outcome.err += saved.WarningLine(path);
+    // -o naming the topic itself by another name: that name now holds the
+    // saved text too.
+    outcome.out = options.output.empty() ? ShownName(path) + ": saved\n" : ShownName(options.output) + ": written\n";
 }
 
 } // namespace

@@ -1,11 +1,39 @@
 #include "Terminal.h"
 
+#include "Interrupt.h"
+
+#include <cerrno>
+#include <poll.h>
+
 #include <cctype>
 #include <cstdio>
 #include <iostream>
 #include <unistd.h>
 
 namespace htmltopic {
+namespace {
+
+// One line from stdin, without its line end; nothing at the end of input
+// or when the tool is interrupted while it waits (the signals are blocked,
+// so a plain read would wait on).
+std::optional<std::string> ReadAnswerLine()
+{
+    std::string line;
+    for (;;) {
+        struct pollfd input = {0, POLLIN, 0};
+        const int ready = ::poll(&input, 1, 100);
+        if (Interruption()) return std::nullopt;
+        if (ready <= 0) continue;
+        char c = 0;
+        const ssize_t n = ::read(0, &c, 1);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return line.empty() ? std::nullopt : std::optional<std::string>(line);
+        if (c == '\n') return line;
+        line += c;
+    }
+}
+
+} // namespace
 
 Terminal& Terminal::Instance()
 {
@@ -50,13 +78,13 @@ std::optional<bool> Terminal::AskYesNo(const std::string& question)
     ClearProgressLocked();
     std::cout << std::flush;
     std::cerr << question << " [y/N] " << std::flush;
-    std::string answer;
-    if (!std::getline(std::cin, answer)) {
+    std::optional<std::string> answer = ReadAnswerLine();
+    if (!answer) {
         std::cerr << '\n';
         return std::nullopt;
     }
-    for (char& c : answer) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return answer == "y" || answer == "yes";
+    for (char& c : *answer) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return *answer == "y" || *answer == "yes";
 }
 
 } // namespace htmltopic

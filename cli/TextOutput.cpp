@@ -1,4 +1,5 @@
 #include "TextOutput.h"
+#include "Names.h"
 
 #include "ColorArgument.h"
 #include "Edits.h"
@@ -151,7 +152,7 @@ void AddCollections(Report& report, const TopicSummary& summary)
 std::string FormatTopicText(const TopicSummary& summary)
 {
     Report report;
-    report.Line(summary.file);
+    report.Line(ShownName(summary.file));
     AddProperties(report, summary);
     AddCollections(report, summary);
     return report.Text();

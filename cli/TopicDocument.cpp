@@ -1,4 +1,5 @@
 #include "TopicDocument.h"
+#include "Names.h"
 
 #include <htmlfile/outside/FileNames.h>
 
@@ -12,7 +13,7 @@
 namespace htmltopic {
 
 TopicDocument::TopicDocument(const std::string& absolutePath)
-    : CHtmlFile(Utf8ToWide(absolutePath.c_str()).c_str(), PARSE_ALL)
+    : CHtmlFile(NameForLibrary(absolutePath).c_str(), PARSE_ALL)
 {
 }
 
@@ -74,11 +75,14 @@ std::wstring TopicDocument::ResolveAgainstTopic(const std::string& path) const
     return strAbsolute.str();
 }
 
+// The current folder joined with the name as given. Nothing is folded: in
+// "dl/../x.htm" the system, not the text, decides what ".." names.
 std::string AbsolutePath(const std::string& path)
 {
+    if (!path.empty() && path.front() == '/') return path;
     std::error_code error;
-    std::filesystem::path absolute = std::filesystem::absolute(path, error);
-    return error ? path : absolute.lexically_normal().string();
+    std::filesystem::path current = std::filesystem::current_path(error);
+    return error ? path : (current / path).string();
 }
 
 std::string WhyUnreadable(const std::string& path)
@@ -106,7 +110,12 @@ std::unique_ptr<TopicDocument> OpenTopic(const std::string& path, FileOutcome& o
         outcome.Fail(path, reason);
         return nullptr;
     }
-    return std::make_unique<TopicDocument>(AbsolutePath(path));
+    auto doc = std::make_unique<TopicDocument>(AbsolutePath(path));
+    if (const wchar_t* pszCause = doc->GetLastFailure()) {
+        outcome.Fail(path, WideToUtf8(pszCause));
+        return nullptr;
+    }
+    return doc;
 }
 
 } // namespace htmltopic

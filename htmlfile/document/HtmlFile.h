@@ -11,9 +11,12 @@
 #include <htmlfile/markup/HtmlTemplateTag.h>
 #include <htmlfile/outside/Html.h>
 #include <htmlfile/platform/File.h>
+#include <htmlfile/platform/FileSystem.h>
 #include <htmlfile/platform/List.h>
 #include <htmlfile/platform/String.h>
 #include <htmlfile/platform/Types.h>
+
+#include <functional>
 
 class CkvuuStdioFile;
 
@@ -48,6 +51,13 @@ public:
 
     int IsValid() const noexcept { return m_bValid; }
     const wchar_t* GetFileName() const noexcept { return m_strFileName; }
+    // Why the last open (parse) or save failed, in words; null after one
+    // that succeeded. A save that succeeded may leave a warning here (an
+    // attribute that could not be kept, a folder that could not be flushed).
+    const wchar_t* GetLastFailure() const noexcept
+    {
+        return m_strLastFailure.IsEmpty() ? nullptr : m_strLastFailure.GetString();
+    }
 
     // Document properties.
     const wchar_t* GetTitle();
@@ -161,7 +171,34 @@ private:
     // mark (a CkvuuStdioFile::Encoding), or -1: a save of the unchanged file
     // need not read it through again to find it.
     int m_nEncodingFound = -1;
-    int EncodingFoundIfUnchanged();
+
+    // The version of the file the last complete parse read.
+    htmlfile_platform::FileIdentity m_identity;
+    CString m_strLastFailure;
+    BOOL Fail(const CString& strCause);
+
+    enum class ParseOutcome { parsed, failed, changedWhileRead };
+    ParseOutcome ParseOnce();
+    void FinishParse();
+    // Opens pszPath and locks it for a save; the identity of the version
+    // locked in identity. Fails (with the cause set) when it can't be had.
+    bool OpenLocked(const wchar_t* pszPath, CFile& file, htmlfile_platform::FileIdentity& identity);
+    // Locks the document's file and makes sure it is the version parsed;
+    // with bAsk, a changed file is put to the user (Yes reads it again).
+    bool LockParsedVersion(CFile& locked, htmlfile_platform::FileIdentity& identity, bool bAsk);
+    bool AskToSaveOverChange();
+    // Writes the new text, copied from the locked old file, into a new file
+    // (permission bits nMode) beside strTarget, with paths relative to
+    // strWrittenAs; its path in strNewText. Throws CFileException when
+    // reading or writing fails.
+    bool WriteNewText(const CFile& locked, const CString& strTarget, const CString& strWrittenAs,
+                      unsigned int nMode, CString& strNewText);
+    // Writes the new text and has `place` put it where it belongs; a failure
+    // leaves the document as it was.
+    using NewTextPlacer = std::function<htmlfile_platform::ReplaceResult(const CString& strNewText)>;
+    BOOL WriteAndReplace(const CFile& locked, const CString& strTarget, const CString& strWrittenAs,
+                         unsigned int nMode, htmlfile_platform::ReplaceResult& result, const NewTextPlacer& place);
+    BOOL FinishSave(const htmlfile_platform::ReplaceResult& result);
 
     // The tag names the recognition acts on (defined with it).
     enum class KnownTag : unsigned char;

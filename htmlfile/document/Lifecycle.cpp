@@ -5,6 +5,8 @@
 #include <htmlfile/platform/TempFile.h>
 #include <htmlfile/resources/Resources.h>
 
+#include <cerrno>
+
 namespace {
 
 constexpr ULONGLONG kUnparsedMarker = ~0ULL;
@@ -56,7 +58,12 @@ CHtmlFile::CHtmlFile(int nBare, int nWithTitle)
     DWORD nTempPath = GetTempPathW(MAX_PATH, szTempPath);
     if (nTempPath == 0 || nTempPath >= MAX_PATH) return;
     wchar_t szTempFile[MAX_PATH];
-    if (GetTempFileNameW(szTempPath, L"QL", 0, szTempFile) == 0) return;
+    if (GetTempFileNameW(szTempPath, L"QL", 0, szTempFile) == 0) {
+        const int nError = errno;
+        Fail(L"cannot create a new topic's file in " + CString(szTempPath) + L": " +
+             htmlfile_platform::ErrorText(nError));
+        return;
+    }
 
     CTemplate topicTemplate;
     topicTemplate.LoadRCData(htmlfile_resources::ModuleHandle(), TemplateFor(nBare, nWithTitle));

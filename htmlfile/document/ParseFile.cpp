@@ -6,6 +6,7 @@
 #include <htmlfile/outside/TextEncoding.h>
 #include <htmlfile/platform/CaseFold.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdint>
 #include <memory>
@@ -15,6 +16,7 @@ namespace {
 
 constexpr ULONGLONG kUnparsedMarker = ~0ULL;
 constexpr UINT kReadChunk = 1024;
+constexpr int kParseAttempts = 3;
 
 // The UTF-8 form of one chunk of decoded text. Every wchar_t value is
 // encoded, including lone surrogates and values past U+10FFFF that the file
@@ -75,9 +77,15 @@ bool HasAttributeValue(const TagAttribute* pAttributes, const wchar_t* pszName)
 BOOL CHtmlFile::IsFileChanged()
 {
     if (m_fileStatus.m_size == kUnparsedMarker) return FALSE;
-    CFileStatus now;
-    if (!CFile::GetStatus(m_strFileName, now)) return FALSE;
-    return now.m_mtime != m_fileStatus.m_mtime;
+    htmlfile_platform::FileIdentity now;
+    if (htmlfile_platform::IdentityOfPath(m_strFileName, now) != 0) return FALSE;
+    return !now.IsSameVersion(m_identity);
+}
+
+BOOL CHtmlFile::Fail(const CString& strCause)
+{
+    m_strLastFailure = strCause;
+    return FALSE;
 }
 
 int CHtmlFile::ParseFile()
@@ -86,32 +94,84 @@ int CHtmlFile::ParseFile()
     if (m_bNoReparse) return 1;
     if (m_fileStatus.m_size != kUnparsedMarker && !IsFileChanged()) return 1;
 
+    // A file written while it was read is read again: what was recorded
+    // must be one version of it, or a save would splice two.
+    for (int nAttempt = 0; nAttempt < kParseAttempts; ++nAttempt) {
+        Clear();
+        m_nEncodingFound = -1;
+        switch (ParseOnce()) {
+        case ParseOutcome::parsed: FinishParse(); return 1;
+        case ParseOutcome::failed: return 0;
+        case ParseOutcome::changedWhileRead: break;
+        }
+    }
     Clear();
-    m_nEncodingFound = -1;
+    Fail(L"the file keeps changing while it is read");
+    return 0;
+}
+
+CHtmlFile::ParseOutcome CHtmlFile::ParseOnce()
+{
+    using namespace htmlfile_platform;
+    CFile handle;
+    CFileException error;
+    if (!handle.Open(m_strFileName, CFile::modeRead | CFile::shareDenyNone, &error)) {
+        Fail(L"cannot open: " + error.GetErrorMessage());
+        return ParseOutcome::failed;
+    }
+    // A save by another document holds an exclusive lock while it writes;
+    // the parse waits for it rather than read half of its text.
+    if (int err = LockFile(handle, false, kLockTimeoutMs)) {
+        Fail(err == ETIMEDOUT ? CString(L"locked by another program") : L"cannot lock: " + ErrorText(err));
+        return ParseOutcome::failed;
+    }
+    FileIdentity before;
+    if (int err = IdentityOfFile(handle, before)) {
+        Fail(L"cannot examine: " + ErrorText(err));
+        return ParseOutcome::failed;
+    }
+    // Positions are 32-bit and a file has at least one unit per byte in
+    // every encoding read as bytes; a larger file is refused whole.
+    if (before.nSize > static_cast<unsigned long long>(INT_MAX)) {
+        CString strCause;
+        strCause.Format(L"too large: %llu bytes, more than the 2,147,483,647 a topic may have", before.nSize);
+        Fail(strCause);
+        return ParseOutcome::failed;
+    }
+
     std::unique_ptr<CkvuuStdioFile> pFile;
     try {
-        pFile = std::make_unique<CkvuuStdioFile>(m_strFileName, CFile::modeRead | CFile::shareDenyNone);
-    } catch (const CFileException&) {
-        return 0;
-    }
-
-    try {
+        pFile = std::make_unique<CkvuuStdioFile>(handle);
         Init();
         FeedFile(*pFile);
-    } catch (const CFileException&) {
-        return 0;
+    } catch (const CFileException& e) {
+        Fail(L"cannot read: " + e.GetErrorMessage());
+        return ParseOutcome::failed;
     }
 
-    CFile::GetStatus(m_strFileName, m_fileStatus);
-    m_nEncodingFound = pFile->HasByteOrderMark() ? -1 : static_cast<int>(pFile->GetEncoding());
-    pFile.reset();
+    FileIdentity after, atPath;
+    if (IdentityOfFile(handle, after) != 0 || IdentityOfPath(m_strFileName, atPath) != 0 ||
+        !after.IsSameVersion(before) || !atPath.IsSameVersion(before))
+        return ParseOutcome::changedWhileRead;
 
+    m_identity = before;
+    m_fileStatus.m_size = before.nSize;
+    m_fileStatus.m_mtime = before.nModifiedNs / 1000000000LL;
+    m_fileStatus.m_ctime = before.nChangedNs / 1000000000LL;
+    m_fileStatus.m_attribute = before.IsReadOnly() ? CFile::readOnly : CFile::normal;
+    m_fileStatus.m_szFullName = m_strFileName;
+    m_nEncodingFound = pFile->HasByteOrderMark() ? -1 : static_cast<int>(pFile->GetEncoding());
+    return ParseOutcome::parsed;
+}
+
+void CHtmlFile::FinishParse()
+{
+    m_strLastFailure.Empty();
     MakeBgImageAbsolute();
     if (m_pTemplateTags) {
         for (POSITION pos = m_pTemplateTags->GetHeadPosition(); pos;)
             m_pTemplateTags->GetNext(pos)->SetHtmlFile(this);
     }
-    return 1;
 }
 
 void CHtmlFile::FeedFile(CkvuuStdioFile& file)

@@ -1,22 +1,28 @@
 // Saving: the old file is copied into a new one, text outside the recorded
 // elements unit for unit, each recorded element written anew by its own
-// writer, and the document then reads the file it saved.
+// writer. The old file is locked and checked to be the version parsed
+// before anything is copied from it; the new text then takes its place
+// (see ReplaceWithNewText) and the document reads it.
 #include <htmlfile/document/HtmlFile.h>
 #include <htmlfile/document/SavePlan.h>
 #include <htmlfile/outside/FileNames.h>
 #include <htmlfile/outside/KvuuStdioFile.h>
 #include <htmlfile/platform/Prompt.h>
-#include <htmlfile/platform/TempFile.h>
 #include <htmlfile/resources/Resources.h>
 
+#include <cerrno>
 #include <memory>
-#include <optional>
-#include <sys/stat.h>
+
+using namespace htmlfile_platform;
 
 namespace {
 
 constexpr ULONGLONG kUnparsedMarker = ~0ULL;
 constexpr UINT kCopyChunk = 1024;
+// How often a save re-opens a file that is replaced under it, or asks again
+// about a file that keeps being changed, before it gives up.
+constexpr int kOpenAttempts = 3;
+constexpr int kAskRounds = 5;
 
 // Sets a flag for the lifetime of a scope.
 class FlagScope {
@@ -51,72 +57,12 @@ private:
     CString m_path;
 };
 
-// The two files of a save. The old file is opened first, so that a missing
-// source creates nothing at the destination; the new file takes over its
-// encoding and byte-order mark, so unchanged text keeps its bytes.
-struct SaveFiles {
-    std::unique_ptr<CkvuuStdioFile> pSource;
-    std::unique_ptr<CkvuuStdioFile> pDest;
-
-    // nEncodingFound: the source's encoding as the document found it, or -1
-    // to find it again.
-    bool Open(const CString& strSource, const CString& strDest, int nEncodingFound)
-    {
-        constexpr UINT kRead = CFile::modeRead | CFile::shareDenyNone;
-        try {
-            pSource = nEncodingFound < 0 ? std::make_unique<CkvuuStdioFile>(strSource, kRead)
-                                         : std::make_unique<CkvuuStdioFile>(
-                                               strSource, kRead, static_cast<CkvuuStdioFile::Encoding>(nEncodingFound));
-            pDest = std::make_unique<CkvuuStdioFile>(strDest, CFile::modeCreate | CFile::modeWrite);
-        } catch (const CFileException&) {
-            return false;
-        }
-        pDest->TakeEncodingFrom(*pSource);
-        return true;
-    }
-    void Close()
-    {
-        pDest->Close();
-        pSource->Close();
-    }
-};
-
-// The folder part of a path (before its last '/' or '\'); nothing when the
-// path has none.
-std::optional<CString> FolderOf(const CString& strPath)
-{
-    int nSlash = std::max(strPath.ReverseFind(L'/'), strPath.ReverseFind(L'\\'));
-    if (nSlash < 0) return std::nullopt;
-    return nSlash == 0 ? CString(L"/") : strPath.Left(nSlash);
-}
-
-bool IsSameFile(const CString& a, const CString& b)
-{
-    if (a == b) return true;
-    struct stat sa, sb;
-    return ::stat(WideToUtf8(a).c_str(), &sa) == 0 && ::stat(WideToUtf8(b).c_str(), &sb) == 0 &&
-           sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-}
-
-void KeepPermissions(const CString& strOld, const CString& strNew)
-{
-    struct stat st;
-    if (::stat(WideToUtf8(strOld).c_str(), &st) == 0) ::chmod(WideToUtf8(strNew).c_str(), st.st_mode & 07777);
-}
-
 void WriteLineEnd(CkvuuStdioFile* pDest)
 {
     pDest->Write(L"\r\n", 2);
 }
 
 } // namespace
-
-// The file is as the document read it when its modification time has not
-// changed since; otherwise its encoding is found anew.
-int CHtmlFile::EncodingFoundIfUnchanged()
-{
-    return m_nEncodingFound >= 0 && !IsFileChanged() ? m_nEncodingFound : -1;
-}
 
 BOOL CHtmlFile::FileCopy(CkvuuStdioFile* pDest, CkvuuStdioFile* pSource, DWORD dwCount, BOOL bToEnd)
 {
@@ -232,81 +178,178 @@ private:
 
 } // namespace
 
+bool CHtmlFile::OpenLocked(const wchar_t* pszPath, CFile& file, FileIdentity& identity)
+{
+    for (int nAttempt = 0; nAttempt < kOpenAttempts; ++nAttempt) {
+        // With write access when the user has it: a file that can't be
+        // replaced by a new one is overwritten through this handle.
+        CFileException error;
+        if (!file.Open(pszPath, CFile::modeReadWrite | CFile::shareExclusive, &error) &&
+            !file.Open(pszPath, CFile::modeRead | CFile::shareDenyNone, &error)) {
+            Fail(L"cannot open " + CString(pszPath) + L": " + error.GetErrorMessage());
+            return false;
+        }
+        if (int err = LockFile(file, true, kLockTimeoutMs)) {
+            Fail(err == ETIMEDOUT ? CString(L"locked by another program") : L"cannot lock: " + ErrorText(err));
+            return false;
+        }
+        if (int err = IdentityOfFile(file, identity)) {
+            Fail(L"cannot examine: " + ErrorText(err));
+            return false;
+        }
+        // While the lock was awaited, the path may have come to name another
+        // file (a save that renamed its new text into place): lock that one.
+        FileIdentity atPath;
+        if (IdentityOfPath(pszPath, atPath) == 0 && atPath.IsSameFile(identity)) return true;
+        file.Close();
+    }
+    Fail(L"the file keeps being replaced while it is saved");
+    return false;
+}
+
+bool CHtmlFile::AskToSaveOverChange()
+{
+    CString strQuestion;
+    strQuestion.LoadString(IDS_FILE_CHANGED_ON_DISK);
+    CString strText;
+    strText.Format(strQuestion, m_strFileName.GetString());
+    return AfxMessageBox(strText, MB_YESNO | MB_ICONEXCLAMATION, 0) == IDYES;
+}
+
+bool CHtmlFile::LockParsedVersion(CFile& locked, FileIdentity& identity, bool bAsk)
+{
+    if (m_fileStatus.m_size == kUnparsedMarker && !ParseFile()) return false;
+    for (int nRound = 0; nRound < kAskRounds; ++nRound) {
+        if (!OpenLocked(m_strFileName, locked, identity)) return false;
+        if (identity.IsSameVersion(m_identity)) return true;
+        // Not while the file is locked: the answer may take long.
+        locked.Close();
+        if (!bAsk || !AskToSaveOverChange()) {
+            Fail(L"changed on disk since it was read");
+            return false;
+        }
+        // Yes: save against the file as it is now. The document reads it
+        // first, so that its positions fit the text that will be copied.
+        m_fileStatus.m_size = kUnparsedMarker;
+        if (!ParseFile()) return false;
+    }
+    Fail(L"the file keeps changing while it is saved");
+    return false;
+}
+
+bool CHtmlFile::WriteNewText(const CFile& locked, const CString& strTarget, const CString& strWrittenAs,
+                             unsigned int nMode, CString& strNewText)
+{
+    int nError = 0;
+    const CString strFolder = FolderOf(strTarget);
+    strNewText = CreateUniqueFile(strFolder, L"QL", nMode, &nError);
+    if (strNewText.IsEmpty()) {
+        Fail(L"cannot create a temporary file in " + strFolder + L": " + ErrorText(nError));
+        return false;
+    }
+    FileRemover removeNewText(strNewText);
+    try {
+        UpdateRelativePaths(strWrittenAs);
+        // The file the document found to be of this version: its encoding
+        // is known, and the new file takes it over with its byte-order mark.
+        std::unique_ptr<CkvuuStdioFile> pSource =
+            m_nEncodingFound < 0
+                ? std::make_unique<CkvuuStdioFile>(locked)
+                : std::make_unique<CkvuuStdioFile>(locked, static_cast<CkvuuStdioFile::Encoding>(m_nEncodingFound));
+        CkvuuStdioFile dest(strNewText, CFile::modeCreate | CFile::modeWrite);
+        dest.TakeEncodingFrom(*pSource);
+        DoSaveFile(&dest, pSource.get());
+        dest.Flush();
+        dest.Close();
+        pSource->Close();
+    } catch (const CFileException& e) {
+        Fail(e.GetErrorMessage());
+        throw;
+    }
+    removeNewText.Release();
+    return true;
+}
+
+BOOL CHtmlFile::WriteAndReplace(const CFile& locked, const CString& strTarget, const CString& strWrittenAs,
+                                unsigned int nMode, ReplaceResult& result, const NewTextPlacer& place)
+{
+    // A placeholder asks for the title while it is written, and every
+    // getter would read the file again if another program touched it: the
+    // document stays as it is until the new text is in place.
+    FlagScope noReparse(m_bNoReparse);
+    BackgroundPathsGuard paths(*this);
+    CString strNewText;
+    if (!WriteNewText(locked, strTarget, strWrittenAs, nMode, strNewText)) return FALSE;
+    FileRemover removeNewText(strNewText);
+    result = place(strNewText);
+    if (result.bNewTextMoved || result.bKeepNewText) removeNewText.Release();
+    if (!result.bReplaced) return Fail(result.strFailure);
+    paths.Commit();
+    return TRUE;
+}
+
+BOOL CHtmlFile::FinishSave(const ReplaceResult& result)
+{
+    m_fileStatus.m_size = kUnparsedMarker;
+    if (ParseFile() && !result.strWarning.IsEmpty()) m_strLastFailure = L"saved, but " + result.strWarning;
+    return TRUE;
+}
+
 BOOL CHtmlFile::SaveFile()
 {
-    if (IsFileChanged()) {
-        CString strQuestion;
-        strQuestion.LoadString(IDS_FILE_CHANGED_ON_DISK);
-        CString strText;
-        strText.Format(strQuestion, m_strFileName.GetString());
-        if (AfxMessageBox(strText, MB_YESNO | MB_ICONEXCLAMATION, 0) != IDYES) return FALSE;
-        // Yes: save against the file as it is now. The document is first
-        // brought up to date with it so that its positions fit.
-        m_fileStatus.m_size = kUnparsedMarker;
-        ParseFile();
-    }
+    m_strLastFailure.Empty();
+    if (m_strFileName.Find(L'/') < 0) return Fail(L"the path names no folder to save in");
+    CFile locked;
+    FileIdentity identity;
+    if (!LockParsedVersion(locked, identity, true)) return FALSE;
+    if (identity.IsReadOnly()) return Fail(L"read-only");
 
-    std::optional<CString> strFolder = FolderOf(m_strFileName);
-    if (!strFolder) return FALSE;
-    wchar_t szTempFile[MAX_PATH];
-    if (GetTempFileNameW(*strFolder, L"QL", 0, szTempFile) == 0) return FALSE;
-    CString strTempFile(szTempFile);
-    FileRemover removeTemp(strTempFile);
-
-    BackgroundPathsGuard paths(*this);
-    UpdateRelativePaths(m_strFileName);
-
-    BOOL bResult = FALSE;
-    {
-        SaveFiles files;
-        if (!files.Open(m_strFileName, strTempFile, EncodingFoundIfUnchanged())) return FALSE;
-        bResult = DoSaveFile(files.pDest.get(), files.pSource.get());
-        files.pDest->Flush();
-        files.Close();
-    }
-
-    paths.Commit();
-    if (bResult) {
-        // Replace the old file in one atomic step: at any moment the path
-        // holds either the whole old file or the whole new one.
-        KeepPermissions(m_strFileName, strTempFile);
-        try {
-            CFile::Rename(strTempFile, m_strFileName);
-            removeTemp.Release();
-        } catch (const CFileException&) {
-            // The old file stays; the document reads it again below.
-        }
-        m_fileStatus.m_size = kUnparsedMarker;
-        ParseFile();
-    }
-    return bResult;
+    // Through a symbolic link, the file it names is saved, in its folder;
+    // the link stays as it is.
+    const CString strTarget = ResolvedPath(m_strFileName);
+    ReplaceResult result;
+    if (!WriteAndReplace(locked, strTarget, m_strFileName, kPrivateFile, result,
+                         [&](const CString& strNewText) {
+                             return ReplaceWithNewText(locked, identity, strTarget, strNewText);
+                         }))
+        return FALSE;
+    locked.Close();
+    return FinishSave(result);
 }
 
 BOOL CHtmlFile::SaveFileAs(const wchar_t* pszNewPath)
 {
+    m_strLastFailure.Empty();
     CString strNewPath(pszNewPath);
-    if (strNewPath.IsEmpty()) return FALSE;
-    if (IsSameFile(strNewPath, m_strFileName)) return SaveFile();
+    if (strNewPath.IsEmpty()) return Fail(L"no file name given");
+    CFile locked;
+    FileIdentity identity;
+    if (!LockParsedVersion(locked, identity, false)) return FALSE;
 
-    BackgroundPathsGuard paths(*this);
-    UpdateRelativePaths(strNewPath);
-
-    BOOL bResult = FALSE;
-    {
-        SaveFiles files;
-        if (!files.Open(m_strFileName, strNewPath, EncodingFoundIfUnchanged())) return FALSE;
-        FileRemover removeNew(strNewPath);
-        bResult = DoSaveFile(files.pDest.get(), files.pSource.get());
-        files.Close();
-        removeNew.Release();
+    FileIdentity existing;
+    const bool bExists = IdentityOfPath(strNewPath, existing) == 0;
+    if (bExists && existing.IsSameFile(identity)) {
+        locked.Close();
+        return SaveFile();
     }
-
-    paths.Commit();
-    if (bResult) {
-        m_strFileName = strNewPath;
-        m_fileStatus.m_size = kUnparsedMarker;
-        ParseFile();
-        m_bTempFile = FALSE;
+    const CString strTarget = ResolvedPath(strNewPath);
+    CFile lockedTarget;
+    FileIdentity targetIdentity;
+    if (bExists) {
+        if (!OpenLocked(strNewPath, lockedTarget, targetIdentity)) return FALSE;
+        if (targetIdentity.IsReadOnly()) return Fail(strNewPath + L" is read-only");
     }
-    return bResult;
+    ReplaceResult result;
+    if (!WriteAndReplace(locked, strTarget, strNewPath, bExists ? kPrivateFile : kNewFile, result,
+                         [&](const CString& strNewText) {
+                             return bExists ? ReplaceWithNewText(lockedTarget, targetIdentity, strTarget, strNewText)
+                                            : MoveNewFileInto(strNewText, strTarget);
+                         }))
+        return FALSE;
+    lockedTarget.Close();
+    locked.Close();
+    m_strFileName = strNewPath;
+    FinishSave(result);
+    m_bTempFile = FALSE;
+    return TRUE;
 }

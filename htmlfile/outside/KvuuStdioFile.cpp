@@ -65,6 +65,21 @@ CkvuuStdioFile::CkvuuStdioFile(const wchar_t* pszFileName, UINT nOpenFlags, Enco
     if (!m_pImpl->bWriting) DetectEncoding(&assumedWithoutMark);
 }
 
+CkvuuStdioFile::CkvuuStdioFile(const CFile& readFrom) : m_pImpl(std::make_unique<Impl>(false))
+{
+    CFileException error;
+    if (!OpenDuplicate(readFrom, &error)) throw error;
+    DetectEncoding(nullptr);
+}
+
+CkvuuStdioFile::CkvuuStdioFile(const CFile& readFrom, Encoding assumedWithoutMark)
+    : m_pImpl(std::make_unique<Impl>(false))
+{
+    CFileException error;
+    if (!OpenDuplicate(readFrom, &error)) throw error;
+    DetectEncoding(&assumedWithoutMark);
+}
+
 CkvuuStdioFile::~CkvuuStdioFile()
 {
     try {

@@ -61,6 +61,11 @@ public:
     // is checked as it is read, and what is not well-formed is delivered as
     // for a file marked as UTF-8, so the bytes still come back unchanged.
     CkvuuStdioFile(const wchar_t* pszFileName, UINT nOpenFlags, Encoding assumedWithoutMark);
+    // Reads, from its start, the file that readFrom has open (the same open
+    // file, so a lock on it holds), finding its encoding or taking the one
+    // an earlier reading found, as above. Throws CFileException.
+    explicit CkvuuStdioFile(const CFile& readFrom);
+    CkvuuStdioFile(const CFile& readFrom, Encoding assumedWithoutMark);
     ~CkvuuStdioFile() override;
 
     // Reads up to nCount units of decoded text into pBuf; returns the number

@@ -1,6 +1,7 @@
-// CFile: a binary file on a POSIX descriptor, with the open flags, status
+// CFile: a binary file on a system handle, with the open flags, status
 // query and exception type of the file interface the library was designed
-// around. Paths are wide strings; they reach the operating system as UTF-8.
+// around. Paths are wide strings; on POSIX they reach the system through
+// WideToBytes, so every byte name round-trips.
 #pragma once
 
 #include <htmlfile/platform/String.h>
@@ -87,11 +88,17 @@ public:
 
     // Opens the file; on failure fills *pError (when given) and returns FALSE.
     BOOL Open(const wchar_t* pszFileName, UINT nOpenFlags, CFileException* pError = nullptr);
+    // Opens a second handle on the file that other has open, reading from
+    // its start. Both share one open file, so a lock taken on either holds
+    // for both; the second is closed independently.
+    BOOL OpenDuplicate(const CFile& other, CFileException* pError = nullptr);
     // Closes the file; throws CFileException when the close reports an error.
     void Close();
     // Closes the file and ignores any error.
     void Abort() noexcept;
     BOOL IsOpen() const noexcept { return m_fd >= 0; }
+    // Whether the file was opened with write access.
+    BOOL IsWritable() const noexcept { return m_bWritable; }
 
     // Raw byte transfer; both throw CFileException on an I/O error. Read
     // returns fewer bytes than asked only at the end of the file.
@@ -114,6 +121,7 @@ public:
 
 protected:
     int m_fd = -1;
+    BOOL m_bWritable = FALSE;
     CString m_strFileName;
 };
 
@@ -125,6 +133,12 @@ namespace htmlfile_testing {
 void FailNthRead(int n) noexcept;
 void FailNthWrite(int n) noexcept;
 void ResetFaults() noexcept;
+// The steps of replacing a file by its new version, each of which a test can
+// make fail once, the next time the calling thread reaches it.
+enum class SaveStep { ownerCopy, rename, folderFlush, backupWrite, inPlaceWrite, restoreWrite };
+void FailStep(SaveStep step) noexcept;
+// Called by the platform layer at each step: true (once) when armed.
+bool StepFails(SaveStep step) noexcept;
 // Called by the text file class before each read or write; throws when armed
 // and the count is reached.
 void CountRead(const wchar_t* pszFileName);

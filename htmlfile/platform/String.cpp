@@ -243,30 +243,87 @@ std::string WideToUtf8(const wchar_t* psz)
     return psz ? WideToUtf8(psz, std::wcslen(psz)) : std::string();
 }
 
-std::string WideToUtf8(const wchar_t* pch, size_t n)
+namespace {
+
+// Appends the UTF-8 form of c; with bEscapedBytes, a lone surrogate
+// U+DC80..U+DCFF stands for the raw byte it escapes.
+void AppendUtf8(std::string& out, std::uint32_t c, bool bEscapedBytes)
+{
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (bEscapedBytes && c >= 0xDC80 && c <= 0xDCFF) {
+        out += static_cast<char>(c - 0xDC00);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        if (c > 0x10FFFF) c = 0xFFFD;
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+std::string EncodeUtf8(const wchar_t* pch, size_t n, bool bEscapedBytes)
 {
     std::string out;
     out.reserve(n);
-    for (size_t i = 0; i < n; ++i) {
-        std::uint32_t c = static_cast<std::uint32_t>(pch[i]);
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            if (c > 0x10FFFF) c = 0xFFFD;
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
+    for (size_t i = 0; i < n; ++i) AppendUtf8(out, static_cast<std::uint32_t>(pch[i]), bEscapedBytes);
+    return out;
+}
+
+// Length of the well-formed UTF-8 sequence at p (at most n bytes), its
+// character in *pc; 0 when no well-formed sequence starts there.
+int WellFormedSequence(const unsigned char* p, size_t n, std::uint32_t* pc)
+{
+    const unsigned char b = p[0];
+    const int len = b >= 0xF0 && b <= 0xF4 ? 4 : b >= 0xE0 && b < 0xF0 ? 3 : b >= 0xC2 && b < 0xE0 ? 2 : 0;
+    if (len == 0 || static_cast<size_t>(len) > n) return 0;
+    std::uint32_t c = len == 4 ? b & 0x07u : len == 3 ? b & 0x0Fu : b & 0x1Fu;
+    for (int k = 1; k < len; ++k) {
+        if ((p[k] & 0xC0) != 0x80) return 0;
+        c = (c << 6) | (p[k] & 0x3Fu);
+    }
+    if ((len == 3 && (c < 0x800 || (c >= 0xD800 && c <= 0xDFFF))) || (len == 4 && (c < 0x10000 || c > 0x10FFFF)))
+        return 0;
+    *pc = c;
+    return len;
+}
+
+std::wstring DecodeUtf8(const char* pch, size_t n, bool bEscapeBytes)
+{
+    std::wstring out;
+    out.reserve(n);
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(pch);
+    size_t i = 0;
+    while (i < n) {
+        if (p[i] < 0x80) {
+            out += static_cast<wchar_t>(p[i++]);
+            continue;
         }
+        std::uint32_t c = 0;
+        const int len = WellFormedSequence(p + i, n - i, &c);
+        if (len == 0) {
+            out += bEscapeBytes ? static_cast<wchar_t>(0xDC00 + p[i]) : L'\xFFFD';
+            ++i;
+            continue;
+        }
+        out += static_cast<wchar_t>(c);
+        i += static_cast<size_t>(len);
     }
     return out;
+}
+
+} // namespace
+
+std::string WideToUtf8(const wchar_t* pch, size_t n)
+{
+    return EncodeUtf8(pch, n, false);
 }
 
 std::wstring Utf8ToWide(const char* psz)
@@ -276,25 +333,20 @@ std::wstring Utf8ToWide(const char* psz)
 
 std::wstring Utf8ToWide(const char* pch, size_t n)
 {
-    std::wstring out;
-    out.reserve(n);
-    const unsigned char* p = reinterpret_cast<const unsigned char*>(pch);
-    size_t i = 0;
-    while (i < n) {
-        unsigned char b = p[i];
-        if (b < 0x80) { out += static_cast<wchar_t>(b); ++i; continue; }
-        int len = b >= 0xF0 && b <= 0xF4 ? 4 : b >= 0xE0 ? 3 : b >= 0xC2 && b < 0xE0 ? 2 : 0;
-        std::uint32_t c = len == 4 ? b & 0x07u : len == 3 ? b & 0x0Fu : b & 0x1Fu;
-        bool ok = len > 0 && i + static_cast<size_t>(len) <= n;
-        for (int k = 1; ok && k < len; ++k) {
-            if ((p[i + k] & 0xC0) != 0x80) ok = false;
-            else c = (c << 6) | (p[i + k] & 0x3Fu);
-        }
-        if (ok && ((len == 3 && (c < 0x800 || (c >= 0xD800 && c <= 0xDFFF))) || (len == 4 && (c < 0x10000 || c > 0x10FFFF))))
-            ok = false;
-        if (!ok) { out += L'\xFFFD'; ++i; continue; }
-        out += static_cast<wchar_t>(c);
-        i += static_cast<size_t>(len);
-    }
-    return out;
+    return DecodeUtf8(pch, n, false);
+}
+
+std::string WideToBytes(const wchar_t* psz)
+{
+    return psz ? EncodeUtf8(psz, std::wcslen(psz), true) : std::string();
+}
+
+std::wstring BytesToWide(const char* pch, size_t n)
+{
+    return DecodeUtf8(pch, n, true);
+}
+
+std::wstring BytesToWide(const char* psz)
+{
+    return psz ? BytesToWide(psz, std::strlen(psz)) : std::wstring();
 }

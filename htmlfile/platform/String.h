@@ -89,3 +89,11 @@ std::string WideToUtf8(const wchar_t* psz);
 std::string WideToUtf8(const wchar_t* pch, size_t n);
 std::wstring Utf8ToWide(const char* psz);
 std::wstring Utf8ToWide(const char* pch, size_t n);
+
+// Lossless conversions for byte strings that are mostly UTF-8, such as file
+// names on POSIX: each byte that is not part of well-formed UTF-8 becomes
+// the lone surrogate U+DC80 + byte, and goes back as that byte. Every byte
+// string survives BytesToWide then WideToBytes unchanged.
+std::wstring BytesToWide(const char* psz);
+std::wstring BytesToWide(const char* pch, size_t n);
+std::string WideToBytes(const wchar_t* psz);

@@ -49,7 +49,7 @@ int CauseFromErrno(int err)
 
 std::string PathBytes(const wchar_t* path)
 {
-    return WideToUtf8(path ? path : L"");
+    return WideToBytes(path ? path : L"");
 }
 
 } // namespace
@@ -120,6 +120,23 @@ BOOL CFile::Open(const wchar_t* pszFileName, UINT nOpenFlags, CFileException* pE
         return FALSE;
     }
     m_fd = fd;
+    m_bWritable = (flags & (O_WRONLY | O_RDWR)) != 0;
+    return TRUE;
+}
+
+BOOL CFile::OpenDuplicate(const CFile& other, CFileException* pError)
+{
+    Abort();
+    m_strFileName = other.m_strFileName;
+    int fd = other.m_fd < 0 ? -1 : ::fcntl(other.m_fd, F_DUPFD_CLOEXEC, 0);
+    if (fd < 0 || ::lseek(fd, 0, SEEK_SET) < 0) {
+        int err = other.m_fd < 0 ? EBADF : errno;
+        if (fd >= 0) ::close(fd);
+        if (pError) *pError = CFileException::FromErrno(err, m_strFileName);
+        return FALSE;
+    }
+    m_fd = fd;
+    m_bWritable = other.m_bWritable;
     return TRUE;
 }
 
@@ -206,7 +223,7 @@ BOOL CFile::GetStatus(const wchar_t* pszFileName, CFileStatus& rStatus)
     if (S_ISDIR(st.st_mode)) rStatus.m_attribute |= directory;
     if (::access(path.c_str(), W_OK) != 0) rStatus.m_attribute |= readOnly;
     char resolved[PATH_MAX];
-    if (::realpath(path.c_str(), resolved)) rStatus.m_szFullName = CString(Utf8ToWide(resolved));
+    if (::realpath(path.c_str(), resolved)) rStatus.m_szFullName = CString(BytesToWide(resolved));
     else rStatus.m_szFullName = pszFileName;
     return TRUE;
 }
@@ -227,6 +244,7 @@ namespace htmlfile_testing {
 namespace {
 thread_local int t_failRead = 0;
 thread_local int t_failWrite = 0;
+thread_local unsigned t_failSteps = 0;
 
 void Count(int& counter, const wchar_t* pszFileName)
 {
@@ -236,7 +254,15 @@ void Count(int& counter, const wchar_t* pszFileName)
 
 void FailNthRead(int n) noexcept { t_failRead = n > 0 ? n : 0; }
 void FailNthWrite(int n) noexcept { t_failWrite = n > 0 ? n : 0; }
-void ResetFaults() noexcept { t_failRead = t_failWrite = 0; }
+void ResetFaults() noexcept { t_failRead = t_failWrite = 0, t_failSteps = 0; }
+void FailStep(SaveStep step) noexcept { t_failSteps |= 1u << static_cast<unsigned>(step); }
+bool StepFails(SaveStep step) noexcept
+{
+    const unsigned bit = 1u << static_cast<unsigned>(step);
+    const bool bFails = (t_failSteps & bit) != 0;
+    t_failSteps &= ~bit;
+    return bFails;
+}
 void CountRead(const wchar_t* pszFileName) { Count(t_failRead, pszFileName); }
 void CountWrite(const wchar_t* pszFileName) { Count(t_failWrite, pszFileName); }
 } // namespace htmlfile_testing

@@ -1,0 +1,107 @@
+// The file system as a document's open and save need it: the identity of a
+// file's version, locks on open files, new files with unique names, and the
+// replacement of a file by its new text that keeps its links, owner,
+// permissions and attributes. The system calls live behind this header.
+#pragma once
+
+#include <htmlfile/platform/File.h>
+#include <htmlfile/platform/String.h>
+
+namespace htmlfile_platform {
+
+// One version of one file: which file (device and inode) and what the
+// system says of its content (size, modification and change times to the
+// nanosecond). Any write, truncation, replacement, chmod or new link gives
+// a new version.
+struct FileIdentity {
+    unsigned long long nDevice = 0;
+    unsigned long long nInode = 0;
+    unsigned long long nSize = 0;
+    long long nModifiedNs = 0;
+    long long nChangedNs = 0;
+    unsigned long long nLinks = 0;
+    unsigned int nMode = 0; // permission bits and file type, as stat gives them
+    unsigned int nOwner = 0;
+    unsigned int nGroup = 0;
+
+    bool IsSameFile(const FileIdentity& other) const noexcept
+    {
+        return nDevice == other.nDevice && nInode == other.nInode;
+    }
+    bool IsSameVersion(const FileIdentity& other) const noexcept
+    {
+        return IsSameFile(other) && nSize == other.nSize && nModifiedNs == other.nModifiedNs &&
+               nChangedNs == other.nChangedNs;
+    }
+    // Nobody may write it: the permission bits give no write access (the
+    // read-only attribute on Windows).
+    bool IsReadOnly() const noexcept;
+};
+
+// Each returns 0 or the system's error number. A path is followed through
+// symbolic links, as opening it would.
+int IdentityOfPath(const wchar_t* pszPath, FileIdentity& identity);
+int IdentityOfFile(const CFile& file, FileIdentity& identity);
+
+// The file a path names once every symbolic link in it is followed, as an
+// absolute path. For a path that names no file yet, its folder is resolved
+// and its last name kept; a path whose folder can't be resolved is returned
+// as given.
+CString ResolvedPath(const wchar_t* pszPath);
+
+// The folder of a path, for files placed beside it: the text before its last
+// separator ("/" for a path in the root, "." for a bare name).
+CString FolderOf(const wchar_t* pszPath);
+
+// Waits up to nTimeoutMs for a shared or exclusive lock on the open file.
+// The lock belongs to the open file, not to the process: another open of
+// the same file, in this process or another, waits for it, and it ends when
+// every handle of this open file is closed. Returns 0, ETIMEDOUT, or another
+// error number; a file system without such locks counts as locked.
+int LockFile(const CFile& file, bool bExclusive, int nTimeoutMs);
+// How long a document waits for another program's lock before it gives up.
+constexpr int kLockTimeoutMs = 10000;
+
+// Creates a new, empty file <folder>/<prefix><4 hex digits>.tmp (prefix cut
+// to three characters) that did not exist before, with the permission bits
+// nMode (less the process's mask), and returns its path; empty, with
+// *pnError set, on failure. A file that will hold a copy of another file's
+// text is made kPrivateFile until it is given that file's permissions.
+constexpr unsigned int kPrivateFile = 0600;
+constexpr unsigned int kNewFile = 0666;
+CString CreateUniqueFile(const wchar_t* pszFolder, const wchar_t* pszPrefix, unsigned int nMode, int* pnError);
+
+// What a replacement did. A failure names its cause; a replacement that
+// succeeded may still carry a warning (metadata that could not be kept, a
+// folder that could not be flushed).
+struct ReplaceResult {
+    bool bReplaced = false;
+    // The new text's file is gone (renamed into place); otherwise the caller
+    // removes it, unless bKeepNewText says it holds the only new copy.
+    bool bNewTextMoved = false;
+    bool bKeepNewText = false;
+    CString strFailure;
+    CString strWarning;
+};
+
+// Puts the text of pszNewText (a closed file beside the target, flushed to
+// disk) in place of the target, which the caller holds open and locked in
+// `target`, with `identity` its current version. A target with one link
+// whose owner, group, permissions, ACL and extended attributes the new file
+// can be given is replaced by renaming the new file over it; otherwise it is
+// overwritten in place through `target`, with a backup of its old text
+// beside it until that is done.
+ReplaceResult ReplaceWithNewText(CFile& target, const FileIdentity& identity, const wchar_t* pszTarget,
+                                 const wchar_t* pszNewText);
+
+// Moves pszNewText to pszTarget, a path where no file is; fails rather than
+// replace a file that appeared there meanwhile.
+ReplaceResult MoveNewFileInto(const wchar_t* pszNewText, const wchar_t* pszTarget);
+
+// Flushes a folder's entries to disk; 0 or the error number.
+int FlushFolder(const wchar_t* pszFolder);
+
+// The system's text for an error number.
+CString ErrorText(int nError);
+
+} // namespace htmlfile_platform

@@ -1,0 +1,423 @@
+#include <htmlfile/platform/FileSystem.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <cwchar>
+#include <fcntl.h>
+#include <functional>
+#include <string>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace htmlfile_platform {
+namespace {
+
+using htmlfile_testing::SaveStep;
+using htmlfile_testing::StepFails;
+
+std::string Bytes(const wchar_t* psz)
+{
+    return WideToBytes(psz ? psz : L"");
+}
+
+// A descriptor closed when the scope ends.
+class UniqueFd {
+public:
+    explicit UniqueFd(int fd = -1) noexcept : m_fd(fd) {}
+    ~UniqueFd() { Reset(); }
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+    int Get() const noexcept { return m_fd; }
+    void Reset() noexcept
+    {
+        if (m_fd >= 0) ::close(m_fd);
+        m_fd = -1;
+    }
+
+private:
+    int m_fd;
+};
+
+long long Nanoseconds(const struct timespec& t)
+{
+    return static_cast<long long>(t.tv_sec) * 1000000000LL + t.tv_nsec;
+}
+
+FileIdentity IdentityFromStat(const struct stat& st)
+{
+    FileIdentity id;
+    id.nDevice = static_cast<unsigned long long>(st.st_dev);
+    id.nInode = static_cast<unsigned long long>(st.st_ino);
+    id.nSize = static_cast<unsigned long long>(st.st_size);
+    id.nModifiedNs = Nanoseconds(st.st_mtim);
+    id.nChangedNs = Nanoseconds(st.st_ctim);
+    id.nLinks = static_cast<unsigned long long>(st.st_nlink);
+    id.nMode = static_cast<unsigned int>(st.st_mode);
+    id.nOwner = static_cast<unsigned int>(st.st_uid);
+    id.nGroup = static_cast<unsigned int>(st.st_gid);
+    return id;
+}
+
+CString Describe(const wchar_t* pszWhat, const wchar_t* pszPath, int nError)
+{
+    CString text(pszWhat);
+    text += L" ";
+    text += pszPath;
+    text += L": ";
+    text += ErrorText(nError);
+    return text;
+}
+
+int FsyncOrError(int fd)
+{
+    // Some file systems (and pipes) cannot flush; they have nothing to lose.
+    return ::fsync(fd) == 0 || errno == EINVAL || errno == EROFS ? 0 : errno;
+}
+
+// Copies everything from offset 0 of `from` to offset 0 of `to`; the number
+// of bytes copied in *pnCopied. 0 or the error number.
+int CopyWhole(int from, int to, unsigned long long* pnCopied)
+{
+    std::vector<char> buffer(64 * 1024);
+    off_t offset = 0;
+    for (;;) {
+        ssize_t nRead = ::pread(from, buffer.data(), buffer.size(), offset);
+        if (nRead < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        if (nRead == 0) break;
+        for (ssize_t nDone = 0; nDone < nRead;) {
+            ssize_t nWritten = ::pwrite(to, buffer.data() + nDone, static_cast<size_t>(nRead - nDone), offset + nDone);
+            if (nWritten < 0) {
+                if (errno == EINTR) continue;
+                return errno;
+            }
+            nDone += nWritten;
+        }
+        offset += nRead;
+    }
+    if (pnCopied) *pnCopied = static_cast<unsigned long long>(offset);
+    return 0;
+}
+
+// Makes `to` hold exactly the bytes of `from`, on disk.
+int OverwriteWith(int from, int to, SaveStep step)
+{
+    if (StepFails(step)) return EIO;
+    unsigned long long nCopied = 0;
+    if (int err = CopyWhole(from, to, &nCopied)) return err;
+    if (::ftruncate(to, static_cast<off_t>(nCopied)) != 0) return errno;
+    return FsyncOrError(to);
+}
+
+bool IsUnwritableNamespace(const std::string& name)
+{
+    return name.rfind("security.", 0) == 0 || name.rfind("trusted.", 0) == 0;
+}
+
+std::vector<std::string> AttributeNames(int fd)
+{
+    std::vector<std::string> names;
+    ssize_t nSize = ::flistxattr(fd, nullptr, 0);
+    if (nSize <= 0) return names;
+    std::vector<char> list(static_cast<size_t>(nSize));
+    nSize = ::flistxattr(fd, list.data(), list.size());
+    for (ssize_t i = 0; i < nSize;) {
+        std::string name(list.data() + i);
+        i += static_cast<ssize_t>(name.size()) + 1;
+        if (!name.empty()) names.push_back(std::move(name));
+    }
+    return names;
+}
+
+enum class MetadataCopy { copied, needsInPlace, failed };
+
+// Gives the new file the old file's owner, group, permissions, ACL and
+// extended attributes. What this user cannot give a new file makes the
+// save go in place instead (where the old file keeps them all), except
+// attributes of the security and trusted namespaces, which only become a
+// warning: a new file gets its own labels there.
+MetadataCopy CopyMetadata(int from, const FileIdentity& identity, int to, CString& strCause, CString& strWarning)
+{
+    struct stat st;
+    if (::fstat(to, &st) != 0) {
+        strCause = L"cannot examine the new text: " + ErrorText(errno);
+        return MetadataCopy::failed;
+    }
+    const bool bInjected = StepFails(SaveStep::ownerCopy);
+    if (bInjected || st.st_uid != identity.nOwner || st.st_gid != identity.nGroup) {
+        const int err = bInjected ? EPERM : ::fchown(to, identity.nOwner, identity.nGroup) == 0 ? 0 : errno;
+        if (err == EPERM || err == EINVAL) return MetadataCopy::needsInPlace;
+        if (err) {
+            strCause = L"cannot give the new text the file's owner: " + ErrorText(err);
+            return MetadataCopy::failed;
+        }
+    }
+    if (::fchmod(to, identity.nMode & 07777) != 0) {
+        strCause = L"cannot give the new text the file's permissions: " + ErrorText(errno);
+        return MetadataCopy::failed;
+    }
+    for (const std::string& name : AttributeNames(from)) {
+        ssize_t nSize = ::fgetxattr(from, name.c_str(), nullptr, 0);
+        std::vector<char> value(nSize > 0 ? static_cast<size_t>(nSize) : 0);
+        if (nSize > 0) nSize = ::fgetxattr(from, name.c_str(), value.data(), value.size());
+        if (nSize < 0) continue; // gone meanwhile
+        if (::fsetxattr(to, name.c_str(), value.data(), static_cast<size_t>(nSize), 0) == 0) continue;
+        const int err = errno;
+        if (!IsUnwritableNamespace(name)) return MetadataCopy::needsInPlace;
+        if (!strWarning.IsEmpty()) strWarning += L"; ";
+        strWarning += L"the extended attribute " + CString(BytesToWide(name.c_str())) + L" was not kept: " +
+                      ErrorText(err);
+    }
+    return MetadataCopy::copied;
+}
+
+// Overwrites the target through its locked handle: the new text is already
+// on disk beside it; the old text goes to a backup first, so that whatever
+// fails, one complete version can be named.
+ReplaceResult ReplaceInPlace(CFile& target, const FileIdentity& identity, const wchar_t* pszTarget,
+                             const wchar_t* pszNewText, const wchar_t* pszWhy)
+{
+    ReplaceResult result;
+    if (!target.IsWritable()) {
+        result.strFailure = CString(L"cannot save in place (") + pszWhy + L"): this user may not write " + pszTarget;
+        return result;
+    }
+    UniqueFd newText(::open(Bytes(pszNewText).c_str(), O_RDONLY | O_CLOEXEC));
+    if (newText.Get() < 0) {
+        result.strFailure = Describe(L"cannot read the new text", pszNewText, errno);
+        return result;
+    }
+    int nError = 0;
+    CString strBackup = CreateUniqueFile(FolderOf(pszTarget), L"QL", kPrivateFile, &nError);
+    if (strBackup.IsEmpty()) {
+        result.strFailure = Describe(L"cannot create a backup file in", FolderOf(pszTarget), nError);
+        return result;
+    }
+    UniqueFd backup(::open(Bytes(strBackup).c_str(), O_WRONLY | O_CLOEXEC));
+    nError = backup.Get() < 0 ? errno : OverwriteWith(target.GetHandle(), backup.Get(), SaveStep::backupWrite);
+    backup.Reset();
+    if (nError) {
+        ::unlink(Bytes(strBackup).c_str());
+        result.strFailure = Describe(L"cannot back up", pszTarget, nError);
+        return result;
+    }
+
+    nError = OverwriteWith(newText.Get(), target.GetHandle(), SaveStep::inPlaceWrite);
+    if (nError) {
+        UniqueFd old(::open(Bytes(strBackup).c_str(), O_RDONLY | O_CLOEXEC));
+        int nRestore = old.Get() < 0 ? errno : OverwriteWith(old.Get(), target.GetHandle(), SaveStep::restoreWrite);
+        if (nRestore == 0) {
+            ::unlink(Bytes(strBackup).c_str());
+            result.strFailure = Describe(L"cannot write", pszTarget, nError) + L"; its old text was put back";
+        } else {
+            result.bKeepNewText = true;
+            result.strFailure = CString(L"the topic is incomplete (") + ErrorText(nError) + L"); its old text is in " +
+                                strBackup + L", its new text in " + pszNewText;
+        }
+        return result;
+    }
+    // Whoever compares versions must see this one as new, even when the
+    // clock has not moved on since the last write.
+    struct stat st;
+    if (::fstat(target.GetHandle(), &st) == 0 && Nanoseconds(st.st_mtim) == identity.nModifiedNs) {
+        struct timespec times[2];
+        times[0].tv_nsec = UTIME_OMIT;
+        times[1] = st.st_mtim;
+        if (++times[1].tv_nsec == 1000000000L) times[1].tv_nsec = 0, ++times[1].tv_sec;
+        ::futimens(target.GetHandle(), times);
+    }
+    ::unlink(Bytes(strBackup).c_str());
+    result.bReplaced = true;
+    return result;
+}
+
+std::string BuildUniqueName(const std::string& folder, const std::string& prefix, unsigned number)
+{
+    std::string name = folder;
+    if (!name.empty() && name.back() != '/') name += '/';
+    name += prefix;
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "%04X", number & 0xFFFF);
+    name += hex;
+    name += ".tmp";
+    return name;
+}
+
+} // namespace
+
+bool FileIdentity::IsReadOnly() const noexcept
+{
+    return (nMode & 0222) == 0;
+}
+
+int IdentityOfPath(const wchar_t* pszPath, FileIdentity& identity)
+{
+    struct stat st;
+    if (::stat(Bytes(pszPath).c_str(), &st) != 0) return errno;
+    identity = IdentityFromStat(st);
+    return 0;
+}
+
+int IdentityOfFile(const CFile& file, FileIdentity& identity)
+{
+    struct stat st;
+    if (::fstat(file.GetHandle(), &st) != 0) return errno;
+    identity = IdentityFromStat(st);
+    return 0;
+}
+
+CString FolderOf(const wchar_t* pszPath)
+{
+    CString strPath(pszPath);
+    int nSlash = strPath.ReverseFind(L'/');
+    if (nSlash < 0) return CString(L".");
+    return nSlash == 0 ? CString(L"/") : strPath.Left(nSlash);
+}
+
+CString ResolvedPath(const wchar_t* pszPath)
+{
+    std::string path = Bytes(pszPath);
+    if (char* pResolved = ::realpath(path.c_str(), nullptr)) {
+        CString strResolved(BytesToWide(pResolved));
+        std::free(pResolved);
+        return strResolved;
+    }
+    size_t nSlash = path.rfind('/');
+    std::string folder = nSlash == std::string::npos ? "." : nSlash == 0 ? "/" : path.substr(0, nSlash);
+    std::string name = nSlash == std::string::npos ? path : path.substr(nSlash + 1);
+    if (char* pFolder = ::realpath(folder.c_str(), nullptr)) {
+        std::string resolved(pFolder);
+        std::free(pFolder);
+        if (resolved.back() != '/') resolved += '/';
+        return CString(BytesToWide((resolved + name).c_str()));
+    }
+    return CString(pszPath);
+}
+
+int LockFile(const CFile& file, bool bExclusive, int nTimeoutMs)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(nTimeoutMs);
+    auto pause = std::chrono::microseconds(500);
+    for (;;) {
+        if (::flock(file.GetHandle(), (bExclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) == 0) return 0;
+        const int err = errno;
+        if (err == ENOLCK || err == EOPNOTSUPP || err == EINVAL) return 0;
+        if (err != EWOULDBLOCK && err != EINTR) return err;
+        if (std::chrono::steady_clock::now() >= deadline) return ETIMEDOUT;
+        std::this_thread::sleep_for(pause);
+        pause = std::min(pause * 2, std::chrono::microseconds(20000));
+    }
+}
+
+CString CreateUniqueFile(const wchar_t* pszFolder, const wchar_t* pszPrefix, unsigned int nMode, int* pnError)
+{
+    const std::string folder = Bytes(pszFolder);
+    std::string prefix = Bytes(pszPrefix);
+    prefix.resize(std::min<size_t>(prefix.size(), 3));
+    // Start from a number that differs between processes, threads and calls,
+    // then walk the 65535 candidates until a new file can be created.
+    const auto seed = static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+                      static_cast<unsigned>(::getpid() * 2654435761u) ^
+                      static_cast<unsigned>(std::hash<std::thread::id>()(std::this_thread::get_id()));
+    int err = EEXIST;
+    for (unsigned attempt = 0; attempt < 0xFFFF && err == EEXIST; ++attempt) {
+        std::string name = BuildUniqueName(folder, prefix, (seed + attempt) % 0xFFFF + 1);
+        int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, static_cast<mode_t>(nMode));
+        if (fd >= 0) {
+            ::close(fd);
+            return CString(BytesToWide(name.c_str()));
+        }
+        err = errno;
+    }
+    if (pnError) *pnError = err;
+    return CString();
+}
+
+ReplaceResult ReplaceWithNewText(CFile& target, const FileIdentity& identity, const wchar_t* pszTarget,
+                                 const wchar_t* pszNewText)
+{
+    if (identity.nLinks > 1) return ReplaceInPlace(target, identity, pszTarget, pszNewText, L"it has several links");
+
+    ReplaceResult result;
+    UniqueFd newText(::open(Bytes(pszNewText).c_str(), O_RDWR | O_CLOEXEC));
+    if (newText.Get() < 0) {
+        result.strFailure = Describe(L"cannot open the new text", pszNewText, errno);
+        return result;
+    }
+    switch (CopyMetadata(target.GetHandle(), identity, newText.Get(), result.strFailure, result.strWarning)) {
+    case MetadataCopy::failed: return result;
+    case MetadataCopy::needsInPlace:
+        newText.Reset();
+        return ReplaceInPlace(target, identity, pszTarget, pszNewText,
+                              L"a new file could not be given its owner, group, ACL or attributes");
+    case MetadataCopy::copied: break;
+    }
+    if (int err = FsyncOrError(newText.Get())) {
+        result.strFailure = Describe(L"cannot flush", pszNewText, err);
+        return result;
+    }
+    newText.Reset();
+    const int nRenameError = StepFails(SaveStep::rename)                                      ? EIO
+                             : ::rename(Bytes(pszNewText).c_str(), Bytes(pszTarget).c_str()) == 0 ? 0
+                                                                                                  : errno;
+    if (nRenameError) {
+        result.strFailure = Describe(L"cannot replace", pszTarget, nRenameError);
+        return result;
+    }
+    result.bReplaced = result.bNewTextMoved = true;
+    if (int err = FlushFolder(FolderOf(pszTarget))) {
+        if (!result.strWarning.IsEmpty()) result.strWarning += L"; ";
+        result.strWarning += Describe(L"the folder could not be flushed to disk:", FolderOf(pszTarget), err);
+    }
+    return result;
+}
+
+ReplaceResult MoveNewFileInto(const wchar_t* pszNewText, const wchar_t* pszTarget)
+{
+    ReplaceResult result;
+    const std::string from = Bytes(pszNewText);
+    const std::string to = Bytes(pszTarget);
+    int err = 0;
+    if (StepFails(SaveStep::rename)) {
+        err = EIO;
+    } else if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) != 0) {
+        err = errno;
+        // File systems without an exclusive rename: link, then unlink.
+        if (err == EINVAL || err == ENOSYS) err = ::link(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+        if (err == 0) ::unlink(from.c_str());
+    }
+    if (err) {
+        result.strFailure = Describe(L"cannot create", pszTarget, err);
+        return result;
+    }
+    result.bReplaced = result.bNewTextMoved = true;
+    if (int flushError = FlushFolder(FolderOf(pszTarget)))
+        result.strWarning = Describe(L"the folder could not be flushed to disk:", FolderOf(pszTarget), flushError);
+    return result;
+}
+
+int FlushFolder(const wchar_t* pszFolder)
+{
+    if (StepFails(SaveStep::folderFlush)) return EIO;
+    UniqueFd folder(::open(Bytes(pszFolder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.Get() < 0) return errno;
+    return FsyncOrError(folder.Get());
+}
+
+CString ErrorText(int nError)
+{
+    return CString(Utf8ToWide(std::strerror(nError)));
+}
+
+} // namespace htmlfile_platform
