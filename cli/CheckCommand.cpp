@@ -1,5 +1,6 @@
 // `htmltopic check`: the broken references of a project.
 #include "Commands.h"
+#include "Names.h"
 #include "ProjectCheck.h"
 #include "Terminal.h"
 
@@ -64,7 +65,7 @@ std::string TextReport(const ProjectScan& project, const CheckResult& result, co
 {
     std::string text;
     for (const Problem& problem : result.problems)
-        text += project.files[problem.file].path + ":" + std::to_string(problem.at.line) + ":" +
+        text += ShownName(project.files[problem.file].path) + ":" + std::to_string(problem.at.line) + ":" +
                 std::to_string(problem.at.column) + ": " + ProblemKindName(problem.kind) + ": " + problem.reference +
                 "\n";
     return text + TextSummary(project, result, counts);
@@ -78,13 +79,12 @@ std::string JsonLine(const json& value)
 std::string JsonReport(const ProjectScan& project, const CheckResult& result, const Counts& counts)
 {
     std::string text;
+    // Written field by field: names keep every byte (JsonName).
     for (const Problem& problem : result.problems)
-        text += JsonLine({{"file", project.files[problem.file].path},
-                          {"line", problem.at.line},
-                          {"column", problem.at.column},
-                          {"kind", ProblemKindName(problem.kind)},
-                          {"reference", problem.reference},
-                          {"target", problem.target ? json(*problem.target) : json(nullptr)}});
+        text += "{\"file\":" + JsonName(project.files[problem.file].path) +
+                ",\"line\":" + std::to_string(problem.at.line) + ",\"column\":" + std::to_string(problem.at.column) +
+                ",\"kind\":" + JsonText(ProblemKindName(problem.kind)) + ",\"reference\":" + JsonText(problem.reference) +
+                ",\"target\":" + (problem.target ? JsonName(*problem.target) : "null") + "}\n";
     json byKind = json::object();
     for (size_t i = 0; i < kProblemKindCount; ++i)
         byKind[ProblemKindName(static_cast<ProblemKind>(i))] = counts.byKind[i];

@@ -1,19 +1,16 @@
 // `htmltopic keywords`: the index a project's keyword objects make.
 #include "Commands.h"
+#include "Names.h"
 #include "ProjectScan.h"
 #include "Terminal.h"
 
 #include <htmlfile/platform/CaseFold.h>
-
-#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <map>
 
 namespace htmltopic {
 namespace {
-
-using json = nlohmann::ordered_json;
 
 // Index order: ignoring case first, then as written, so that the order
 // never depends on the order the topics were read in.
@@ -47,15 +44,23 @@ Index BuildIndex(const ProjectScan& project)
     return index;
 }
 
-std::string JsonLine(const json& value)
-{
-    return value.dump(-1, ' ', false, json::error_handler_t::replace) + "\n";
-}
-
 std::string TopicLine(const ScannedFile& file, const char* indent)
 {
     const std::string& title = file.scan.title;
-    return indent + file.path + (title.empty() ? "" : " (" + title + ")") + "\n";
+    return indent + ShownName(file.path) + (title.empty() ? "" : " (" + title + ")") + "\n";
+}
+
+// JSON is written field by field: names keep every byte (JsonName).
+std::string FileAndTitleJson(const ScannedFile& file)
+{
+    return "\"file\":" + JsonName(file.path) + ",\"title\":" + JsonText(file.scan.title);
+}
+
+std::string JsonList(const std::vector<std::string>& literals)
+{
+    std::string list;
+    for (const std::string& literal : literals) list += (list.empty() ? "" : ",") + literal;
+    return "[" + list + "]";
 }
 
 std::string ByKeyword(const ProjectScan& project, const Index& index, bool asJson)
@@ -68,9 +73,9 @@ std::string ByKeyword(const ProjectScan& project, const Index& index, bool asJso
             for (size_t i : files) text += TopicLine(project.files[i], "  ");
             continue;
         }
-        json topics = json::array();
-        for (size_t i : files) topics.push_back({{"file", project.files[i].path}, {"title", project.files[i].scan.title}});
-        text += JsonLine({{"keyword", name}, {"topics", topics}});
+        std::vector<std::string> topics;
+        for (size_t i : files) topics.push_back("{" + FileAndTitleJson(project.files[i]) + "}");
+        text += "{\"keyword\":" + JsonText(name) + ",\"topics\":" + JsonList(topics) + "}\n";
     }
     return text;
 }
@@ -88,7 +93,9 @@ std::string ByTopic(const ProjectScan& project, const Index& index, bool asJson)
     for (size_t i : order) {
         const ScannedFile& file = project.files[i];
         if (asJson) {
-            text += JsonLine({{"file", file.path}, {"title", file.scan.title}, {"keywords", keywordsOf[i]}});
+            std::vector<std::string> keywords;
+            for (const std::string& keyword : keywordsOf[i]) keywords.push_back(JsonText(keyword));
+            text += "{" + FileAndTitleJson(file) + ",\"keywords\":" + JsonList(keywords) + "}\n";
             continue;
         }
         text += TopicLine(file, "");

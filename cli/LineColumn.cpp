@@ -1,5 +1,7 @@
 #include "LineColumn.h"
 
+#include "Names.h"
+
 #include <htmlfile/outside/KvuuStdioFile.h>
 
 #include <algorithm>
@@ -14,7 +16,7 @@ std::vector<LineColumn> LineColumnsOf(const std::string& absolutePath, const std
     std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return positions[a] < positions[b]; });
 
     std::vector<LineColumn> result(positions.size());
-    CkvuuStdioFile file(Utf8ToWide(absolutePath.c_str()).c_str(), CFile::modeRead | CFile::shareDenyNone);
+    CkvuuStdioFile file(NameForLibrary(absolutePath).c_str(), CFile::modeRead | CFile::shareDenyNone);
     constexpr UINT kChunk = 64 * 1024;
     std::vector<wchar_t> buffer(kChunk);
     LineColumn at{1, 1};

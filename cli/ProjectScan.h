@@ -12,7 +12,7 @@ namespace htmltopic {
 
 struct ScannedFile {
     std::string path;         // as the walk found it, for messages
-    std::string absolutePath; // lexically normal
+    std::string absolutePath; // its folder as the system resolves it, then its name
     TopicScan scan;           // scan.read false: reported as failing
 };
 
@@ -29,6 +29,10 @@ struct ProjectScan {
 // and the walk's notes on stderr as `show` does.
 ProjectScan ScanProject(const std::vector<std::string>& arguments, unsigned jobs, ScanFor purpose,
                         bool withContents);
+
+// A JSON string literal of text read from a file (bad bytes become U+FFFD);
+// names are written with JsonName, which keeps every byte.
+std::string JsonText(const std::string& text);
 
 // 1234567 as "1,234,567".
 std::string WithThousands(size_t count);

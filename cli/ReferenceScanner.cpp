@@ -1,5 +1,6 @@
 #include "ReferenceScanner.h"
 
+#include "Names.h"
 #include "ReferenceResolution.h"
 
 #include <htmlfile/outside/HtmlText.h>
@@ -80,9 +81,10 @@ public:
     {
         // The base parses in its constructor, before this object's callback
         // takes part; it is given no file there, and the parse starts here.
-        m_strFileName = Utf8ToWide(absolutePath.c_str()).c_str();
+        m_strFileName = NameForLibrary(absolutePath).c_str();
         m_fileStatus.m_size = ~0ULL; // not parsed yet
         m_scan.read = ParseFile() != 0;
+        if (!m_scan.read) m_scan.failure = GetLastFailure() ? WideToUtf8(GetLastFailure()) : "unreadable";
         if (m_scan.read && purpose == ScanFor::Keywords) {
             const wchar_t* title = GetTitle();
             m_scan.title = title ? CollapsedTitle(title) : std::string();

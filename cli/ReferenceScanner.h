@@ -31,7 +31,8 @@ struct TopicScan {
     std::unordered_set<std::string> maps;      // <map name>, letters folded
     std::vector<std::string> keywords;         // in order, repeats kept
     std::string title;                         // blanks collapsed, as a browser shows it
-    bool read = false; // false: the file could not be read
+    bool read = false;   // false: the file could not be read
+    std::string failure; // why, when it could not
 };
 
 enum class ScanFor {

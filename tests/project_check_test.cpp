@@ -207,6 +207,31 @@ TEST(CheckResolution, ResolvesReferencesAsABrowserDoes)
     EXPECT_EQ(checked, lines.back()["summary"]["references"].get<size_t>());
 }
 
+// The folders given are taken as the system resolves them, so a project
+// reached through ".." or a link checks as it does directly; file names that
+// are not UTF-8 are found through percent-encoding and come out losslessly.
+TEST(CheckPaths, ProjectThroughDotsAndLinksWithNamesThatAreNotUtf8)
+{
+    TempDir dir;
+    WriteFile(dir, "help/a.htm", "<a href=\"caf%E9.htm#x\">c</a>\n<a href=\"b.htm\">b</a>");
+    WriteFile(dir, "help/b.htm", "<a href=\"a.htm\">a</a>");
+    WriteFile(dir, "help/caf\xe9.htm", "<a href=missing.htm>m</a>");
+    fs::create_directory_symlink("help", dir.File("linked"));
+    for (const std::string folder : {"./help/../help", "linked"}) {
+        RunResult result = RunIn(dir.Path(), {"check", folder});
+        EXPECT_EQ(folder + "/a.htm:1:1: missing bookmark: caf%E9.htm#x\n" + folder +
+                      "/caf\\xE9.htm:1:1: missing file: missing.htm\n"
+                      "checked 3 topics, 4 references: 1 missing file, 1 missing bookmark\n",
+                  result.out);
+    }
+    RunResult json = RunIn(dir.Path(), {"check", "--json", "help"});
+    EXPECT_EQ(
+        R"({"file":"help/a.htm","line":1,"column":1,"kind":"missing bookmark","reference":"caf%E9.htm#x","target":"help/caf\udce9.htm"}
+{"file":"help/caf\udce9.htm","line":1,"column":1,"kind":"missing file","reference":"missing.htm","target":"help/missing.htm"}
+)",
+        json.out.substr(0, json.out.find("{\"summary\"")));
+}
+
 // The same tags after every kind of line end, in UTF-8 and in UTF-16: the
 // column counts characters, not bytes.
 TEST(CheckPositions, LineAndColumnOfTheTagInEveryLineEndStyleAndEncoding)
