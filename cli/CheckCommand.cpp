@@ -1,5 +1,6 @@
 // `htmltopic check`: the broken references of a project.
 #include "Commands.h"
+#include "Interrupt.h"
 #include "Names.h"
 #include "ProjectCheck.h"
 #include "Terminal.h"
@@ -102,6 +103,9 @@ std::string JsonReport(const ProjectScan& project, const CheckResult& result, co
 int RunCheck(const CheckOptions& options)
 {
     const ProjectScan project = ScanProject(options.files, options.jobs, ScanFor::References, true);
+    // A stopped run prints no report: one made of part of the project would
+    // pass for the whole.
+    if (Interruption()) return 1;
     const CheckResult result = CheckProject(project);
     const Counts counts = CountProblems(result.problems, options.caseSensitive);
     Terminal::Instance().Write(options.json ? JsonReport(project, result, counts)

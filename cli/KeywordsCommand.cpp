@@ -1,5 +1,6 @@
 // `htmltopic keywords`: the index a project's keyword objects make.
 #include "Commands.h"
+#include "Interrupt.h"
 #include "Names.h"
 #include "ProjectScan.h"
 #include "Terminal.h"
@@ -109,6 +110,9 @@ std::string ByTopic(const ProjectScan& project, const Index& index, bool asJson)
 int RunKeywords(const KeywordsOptions& options)
 {
     const ProjectScan project = ScanProject(options.files, options.jobs, ScanFor::Keywords, false);
+    // A stopped run prints no report: one made of part of the project would
+    // pass for the whole.
+    if (Interruption()) return 1;
     const Index index = BuildIndex(project);
     Terminal::Instance().Write(options.byTopic ? ByTopic(project, index, options.json)
                                                : ByKeyword(project, index, options.json),
