@@ -84,7 +84,8 @@ std::string JsonReport(const ProjectScan& project, const CheckResult& result, co
     for (const Problem& problem : result.problems)
         text += "{\"file\":" + JsonName(project.files[problem.file].path) +
                 ",\"line\":" + std::to_string(problem.at.line) + ",\"column\":" + std::to_string(problem.at.column) +
-                ",\"kind\":" + JsonText(ProblemKindName(problem.kind)) + ",\"reference\":" + JsonText(problem.reference) +
+                ",\"kind\":" + JsonText(ProblemKindName(problem.kind)) +
+                ",\"reference\":" + JsonText(problem.reference) +
                 ",\"target\":" + (problem.target ? JsonName(*problem.target) : "null") + "}\n";
     json byKind = json::object();
     for (size_t i = 0; i < kProblemKindCount; ++i)

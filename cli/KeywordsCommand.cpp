@@ -27,6 +27,12 @@ struct IndexOrder {
 // project's files, which are in path order within each argument.
 using Index = std::map<std::wstring, std::vector<size_t>, IndexOrder>;
 
+// Orders indexes into the project's files by the files' paths.
+struct ByPath {
+    const ProjectScan& project;
+    bool operator()(size_t a, size_t b) const { return project.files[a].path < project.files[b].path; }
+};
+
 Index BuildIndex(const ProjectScan& project)
 {
     Index index;
@@ -38,8 +44,7 @@ Index BuildIndex(const ProjectScan& project)
     }
     for (auto& entry : index) {
         std::vector<size_t>& files = entry.second;
-        std::sort(files.begin(), files.end(),
-                  [&](size_t a, size_t b) { return project.files[a].path < project.files[b].path; });
+        std::sort(files.begin(), files.end(), ByPath{project});
         files.erase(std::unique(files.begin(), files.end()), files.end());
     }
     return index;
@@ -89,7 +94,7 @@ std::string ByTopic(const ProjectScan& project, const Index& index, bool asJson)
     std::vector<size_t> order;
     for (size_t i = 0; i < project.files.size(); ++i)
         if (!keywordsOf[i].empty()) order.push_back(i);
-    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return project.files[a].path < project.files[b].path; });
+    std::sort(order.begin(), order.end(), ByPath{project});
     std::string text;
     for (size_t i : order) {
         const ScannedFile& file = project.files[i];

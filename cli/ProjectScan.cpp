@@ -58,8 +58,10 @@ private:
 std::vector<std::string> ProjectRoots(const std::vector<std::string>& arguments, ProjectPaths& paths)
 {
     std::vector<std::string> roots;
-    for (const std::string& argument : arguments)
-        roots.push_back(IsFolder(argument) ? paths.Folder(argument) : paths.Folder(fs::path(argument).parent_path().string()));
+    for (const std::string& argument : arguments) {
+        const std::string folder = IsFolder(argument) ? argument : fs::path(argument).parent_path().string();
+        roots.push_back(paths.Folder(folder));
+    }
     return roots;
 }
 

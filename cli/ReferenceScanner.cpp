@@ -122,7 +122,8 @@ private:
             Add(html, ReferenceKind::Map, ValueOf(*attributes, L"usemap"));
         }
         else if (NameIs(tag, L"map")) {
-            if (const wchar_t* name = ValueOf(*attributes, L"name")) m_scan.maps.insert(FoldMapName(DecodedValue(name)));
+            if (const wchar_t* name = ValueOf(*attributes, L"name"))
+                m_scan.maps.insert(FoldMapName(DecodedValue(name)));
         }
         else if (m_purpose == ScanFor::Contents && NameIs(tag, L"param") &&
                  NameIs(ValueOf(*attributes, L"name"), L"Local")) {

@@ -102,13 +102,15 @@ TEST(KeywordsExample, PrintsTheIndexByKeywordAndByTopic)
               "reports, printing\n  ./printing.htm (Printing a report)\n",
               index.out);
 
-    RunResult byTopic = RunIn(HTMLFILE_SOURCE_DIR "/examples/help", {"keywords", "--by-topic", "--json", "printing.htm", "page_setup.htm", "index.htm"});
+    RunResult byTopic = RunIn(HTMLFILE_SOURCE_DIR "/examples/help",
+                              {"keywords", "--by-topic", "--json", "printing.htm", "page_setup.htm", "index.htm"});
     EXPECT_EQ(R"({"file":"page_setup.htm","title":"Page setup","keywords":["margins","page setup","Printing"]}
 {"file":"printing.htm","title":"Printing a report","keywords":["printing","reports, printing"]}
 )",
               byTopic.out);
 
-    RunResult json = RunIn(HTMLFILE_SOURCE_DIR "/examples/help", {"keywords", "--json", "printers.htm", "printing.htm"});
+    RunResult json =
+        RunIn(HTMLFILE_SOURCE_DIR "/examples/help", {"keywords", "--json", "printers.htm", "printing.htm"});
     EXPECT_EQ(R"({"keyword":"printers","topics":[{"file":"printers.htm","title":"Choosing a printer"}]}
 {"keyword":"printing","topics":[{"file":"printers.htm","title":"Choosing a printer"},{"file":"printing.htm","title":"Printing a report"}]}
 {"keyword":"reports, printing","topics":[{"file":"printing.htm","title":"Printing a report"}]}
@@ -193,10 +195,12 @@ TEST(CheckResolution, ResolvesReferencesAsABrowserDoes)
         WriteFile(dir, name, "");
     fs::create_directories(dir.File("project/topics/sub"));
 
-    RunResult result = RunIn(dir.Path(), {"check", "--json", "project/topics/a.htm", "project/topics/b.htm", "project/images"});
+    RunResult result =
+        RunIn(dir.Path(), {"check", "--json", "project/topics/a.htm", "project/topics/b.htm", "project/images"});
     std::map<int, std::string> found;
     std::vector<nlohmann::json> lines = JsonLines(result.out);
-    for (size_t i = 0; i + 1 < lines.size(); ++i) found[lines[i]["line"].get<int>()] = lines[i]["kind"].get<std::string>();
+    for (size_t i = 0; i + 1 < lines.size(); ++i)
+        found[lines[i]["line"].get<int>()] = lines[i]["kind"].get<std::string>();
     size_t checked = 0;
     for (size_t i = 0; i < std::size(cases); ++i) {
         const std::string expected = cases[i].problem;
