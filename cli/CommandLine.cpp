@@ -29,6 +29,8 @@ struct Arguments {
     NewOptions create;
     ObjectsOptions objects;
     MapsOptions maps;
+    CheckOptions check;
+    KeywordsOptions keywords;
     EditArguments edits;
     std::string templateName = "standard";
     bool yes = false;
@@ -146,6 +148,27 @@ void AddMaps(CLI::App& app, Arguments& args)
     maps->add_flag("--json", args.maps.json, "The list as one JSON object");
 }
 
+void AddCheck(CLI::App& app, Arguments& args)
+{
+    CLI::App* check = app.add_subcommand("check", "Report broken links, images, bookmarks and maps of a project");
+    check->add_option("PATH", args.check.files, "Topic files, or folders: every topic, .hhc and .hhk file below them")
+        ->required();
+    check->add_flag("--json", args.check.json, "One JSON object per problem, then a summary object");
+    check->add_flag("--case-sensitive", args.check.caseSensitive,
+                    "A file found only with other letter case is an error, not a warning");
+    AddJobsOption(check, args.check.jobs);
+}
+
+void AddKeywords(CLI::App& app, Arguments& args)
+{
+    CLI::App* keywords = app.add_subcommand("keywords", "Print the index the topics' keyword objects make");
+    keywords->add_option("PATH", args.keywords.files, "Topic files, or folders: every .htm/.html file below them")
+        ->required();
+    keywords->add_flag("--json", args.keywords.json, "One JSON object per keyword (or topic), one per line");
+    keywords->add_flag("--by-topic", args.keywords.byTopic, "Each topic with its keywords instead");
+    AddJobsOption(keywords, args.keywords.jobs);
+}
+
 int UsageError(const std::string& message)
 {
     std::cerr << "htmltopic: " << message << "\nRun with --help for more information.\n";
@@ -221,6 +244,14 @@ int RunChosenCommand(CLI::App& app, Arguments& args)
         return RunNew(args.create);
     }
     if (app.got_subcommand("objects")) return RunObjects(args.objects);
+    if (app.got_subcommand("check")) {
+        args.check.jobs = JobsOrDefault(args.check.jobs);
+        return RunCheck(args.check);
+    }
+    if (app.got_subcommand("keywords")) {
+        args.keywords.jobs = JobsOrDefault(args.keywords.jobs);
+        return RunKeywords(args.keywords);
+    }
     return RunMaps(args.maps);
 }
 
@@ -238,6 +269,8 @@ int RunCommandLine(int argc, char** argv)
     AddNew(app, args);
     AddObjects(app, args);
     AddMaps(app, args);
+    AddCheck(app, args);
+    AddKeywords(app, args);
     try {
         app.parse(argc, argv);
     }

@@ -48,4 +48,21 @@ struct MapsOptions {
 };
 int RunMaps(const MapsOptions& options);
 
+struct CheckOptions {
+    std::vector<std::string> files; // files and folders
+    bool json = false;
+    bool caseSensitive = false; // a file found only with other letter case is an error
+    unsigned jobs = 0;
+};
+// 0 without errors (warnings allowed), 1 with an error or an unreadable file.
+int RunCheck(const CheckOptions& options);
+
+struct KeywordsOptions {
+    std::vector<std::string> files; // files and folders
+    bool json = false;
+    bool byTopic = false;
+    unsigned jobs = 0;
+};
+int RunKeywords(const KeywordsOptions& options);
+
 } // namespace htmltopic

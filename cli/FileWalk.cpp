@@ -16,11 +16,12 @@ std::string Lower(std::string text)
     return text;
 }
 
-// Collects the topics below folder. An entry that is a folder (a symbolic
-// link to one is not followed, so the walk ends) is walked; every other
-// entry with a topic extension is taken, so that a broken link or a special
-// file is reported when it is opened rather than skipped in silence.
-void CollectTopics(const fs::path& folder, std::vector<std::string>& files, std::vector<std::string>& errors)
+// Collects the wanted files below folder. An entry that is a folder (a
+// symbolic link to one is not followed, so the walk ends) is walked; every
+// other entry with a wanted name is taken, so that a broken link or a
+// special file is reported when it is opened rather than skipped in silence.
+void CollectFiles(const fs::path& folder, bool (*wanted)(const std::string&), std::vector<std::string>& files,
+                  std::vector<std::string>& errors)
 {
     std::error_code error;
     fs::directory_iterator it(folder, error);
@@ -32,9 +33,9 @@ void CollectTopics(const fs::path& folder, std::vector<std::string>& files, std:
         const fs::directory_entry& entry = *it;
         std::error_code typeError;
         if (entry.is_directory(typeError) && !entry.is_symlink(typeError)) {
-            CollectTopics(entry.path(), files, errors);
+            CollectFiles(entry.path(), wanted, files, errors);
         }
-        else if (HasTopicExtension(entry.path().string())) {
+        else if (wanted(entry.path().string())) {
             files.push_back(entry.path().string());
         }
     }
@@ -63,6 +64,15 @@ bool IsFolder(const std::string& path)
     return fs::is_directory(path, error);
 }
 
+std::vector<std::string> FindFilesBelow(const std::string& folder, bool (*wanted)(const std::string&),
+                                        std::vector<std::string>& errors)
+{
+    std::vector<std::string> found;
+    CollectFiles(folder, wanted, found, errors);
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
 FileList ExpandFileArguments(const std::vector<std::string>& arguments)
 {
     FileList list;
@@ -71,9 +81,7 @@ FileList ExpandFileArguments(const std::vector<std::string>& arguments)
             list.files.push_back(argument);
             continue;
         }
-        std::vector<std::string> found;
-        CollectTopics(argument, found, list.errors);
-        std::sort(found.begin(), found.end());
+        std::vector<std::string> found = FindFilesBelow(argument, HasTopicExtension, list.errors);
         if (found.empty()) list.notes.push_back(ShownName(argument) + ": no .htm or .html files in this folder");
         list.files.insert(list.files.end(), found.begin(), found.end());
     }

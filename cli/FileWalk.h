@@ -20,6 +20,11 @@ struct FileList {
 // ones included, so that each is reported on its own.
 FileList ExpandFileArguments(const std::vector<std::string>& arguments);
 
+// The files below a folder whose paths `wanted` accepts, sorted by path;
+// folders that could not be listed are added to errors.
+std::vector<std::string> FindFilesBelow(const std::string& folder, bool (*wanted)(const std::string&),
+                                        std::vector<std::string>& errors);
+
 // The notes and errors of a list, one line each, for stderr.
 std::string FileListMessages(const FileList& list);
 

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <exception>
 #include <mutex>
@@ -20,6 +21,17 @@ namespace {
 
 // Fewer files than this finish too soon for a progress line to help.
 constexpr size_t kProgressThreshold = 4;
+// From this many files on, a run lasts long enough that its rate tells how
+// long the rest will take.
+constexpr size_t kRateThreshold = 300;
+
+std::string ProgressLine(size_t finished, size_t count, double seconds, const std::string& current)
+{
+    std::string line = "[" + std::to_string(finished) + "/" + std::to_string(count) + "] ";
+    if (count >= kRateThreshold && seconds > 0)
+        line += std::to_string(static_cast<long long>(finished / seconds)) + " files/s ";
+    return line + current;
+}
 
 class OrderedResults {
 public:
@@ -80,6 +92,7 @@ bool RunInOrder(size_t count, unsigned jobs, const std::function<FileOutcome(siz
     for (size_t i = 0; i < threadCount; ++i) threads.emplace_back(worker);
 
     Terminal& terminal = Terminal::Instance();
+    const auto start = std::chrono::steady_clock::now();
     bool showProgress = count > kProgressThreshold;
     bool anyFailed = false;
     size_t finished = 0;
@@ -92,8 +105,10 @@ bool RunInOrder(size_t count, unsigned jobs, const std::function<FileOutcome(siz
             anyFailed = anyFailed || outcome->failed;
             ++next;
         }
-        if (showProgress && next < count)
-            terminal.ShowProgress("[" + std::to_string(finished) + "/" + std::to_string(count) + "] " + describe(next));
+        if (showProgress && next < count) {
+            const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+            terminal.ShowProgress(ProgressLine(finished, count, elapsed.count(), describe(next)));
+        }
     }
     for (std::thread& thread : threads) thread.join();
     terminal.ClearProgress();

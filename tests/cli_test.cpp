@@ -3,6 +3,7 @@
 // the command line cannot stage (a file changed between reading and saving)
 // goes through the tool's core directly.
 #include <support/Helpers.h>
+#include <support/JsonLines.h>
 
 #include <Edits.h>
 #include <OverwritePrompt.h>
@@ -71,14 +72,6 @@ const char* const kCanonicalBody =
 std::string CanonicalPrinting(const std::string& text)
 {
     return Topic(text).Save();
-}
-
-std::vector<nlohmann::json> JsonLines(const std::string& text)
-{
-    std::istringstream lines(text);
-    std::vector<nlohmann::json> objects;
-    for (std::string line; std::getline(lines, line);) objects.push_back(nlohmann::json::parse(line));
-    return objects;
 }
 
 } // namespace

@@ -1,0 +1,308 @@
+// `htmltopic check` and `keywords` on whole projects: the example project's
+// exact reports, a table of how references resolve, line and column in
+// every line-end style and encoding, exit statuses, and the index of the
+// shared corpus compared with an independent reader's.
+#include <support/Helpers.h>
+#include <support/JsonLines.h>
+
+#include <CommandLine.h>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct RunResult {
+    int status = -1;
+    std::string out, err;
+};
+
+// Runs the tool's command line in this process, in `folder`, so that the
+// paths it prints are the relative ones given.
+RunResult RunIn(const std::string& folder, std::vector<std::string> args)
+{
+    const fs::path before = fs::current_path();
+    fs::current_path(folder);
+    args.insert(args.begin(), "htmltopic");
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    RunResult result;
+    result.status = htmltopic::RunCommandLine(static_cast<int>(argv.size()), argv.data());
+    result.out = testing::internal::GetCapturedStdout();
+    result.err = testing::internal::GetCapturedStderr();
+    fs::current_path(before);
+    return result;
+}
+
+void WriteFile(const TempDir& dir, const std::string& name, const std::string& bytes)
+{
+    fs::create_directories(fs::path(dir.File(name)).parent_path());
+    WriteBytes(dir.File(name), bytes);
+}
+
+} // namespace
+
+TEST(CheckExample, ReportsOneProblemOfEachKindAsTextAndJson)
+{
+    RunResult text = RunIn(HTMLFILE_SOURCE_DIR, {"check", "examples/help"});
+    EXPECT_EQ(1, text.status);
+    EXPECT_EQ("", text.err);
+    EXPECT_EQ("examples/help/banner.htm:8:1: outside the project: ../../README.md\n"
+              "examples/help/contents.hhc:29:3: missing file: glossary.htm\n"
+              "examples/help/new.htm:12:59: missing bookmark: printing.htm#preview\n"
+              "examples/help/open.htm:12:4: missing map: #open-buttons\n"
+              "examples/help/page_setup.htm:14:2: case differs: Printers.htm\n"
+              "checked 10 topics, 44 references: 1 missing file, 1 missing bookmark, 1 missing map, "
+              "1 reference outside the project, 1 case difference\n",
+              text.out);
+
+    RunResult json = RunIn(HTMLFILE_SOURCE_DIR, {"check", "--json", "--jobs", "2", "examples/help"});
+    EXPECT_EQ(1, json.status);
+    EXPECT_EQ(
+        R"({"file":"examples/help/banner.htm","line":8,"column":1,"kind":"outside the project","reference":"../../README.md","target":"README.md"}
+{"file":"examples/help/contents.hhc","line":29,"column":3,"kind":"missing file","reference":"glossary.htm","target":"examples/help/glossary.htm"}
+{"file":"examples/help/new.htm","line":12,"column":59,"kind":"missing bookmark","reference":"printing.htm#preview","target":"examples/help/printing.htm"}
+{"file":"examples/help/open.htm","line":12,"column":4,"kind":"missing map","reference":"#open-buttons","target":null}
+{"file":"examples/help/page_setup.htm","line":14,"column":2,"kind":"case differs","reference":"Printers.htm","target":"examples/help/printers.htm"}
+{"summary":{"topics":10,"references":44,"errors":4,"warnings":1,"unreadable":0,"by_kind":{"outside the project":1,"missing file":1,"case differs":1,"missing bookmark":1,"missing map":1}}}
+)",
+        json.out);
+}
+
+TEST(CheckExample, ReadsALinkedTopicThatWasNotGiven)
+{
+    RunResult result = RunIn(HTMLFILE_SOURCE_DIR "/examples/help", {"check", "new.htm"});
+    EXPECT_EQ("new.htm:12:59: missing bookmark: printing.htm#preview\n"
+              "checked 1 topic, 3 references: 1 missing bookmark\n",
+              result.out);
+}
+
+TEST(KeywordsExample, PrintsTheIndexByKeywordAndByTopic)
+{
+    RunResult index = RunIn(HTMLFILE_SOURCE_DIR "/examples/help", {"keywords", "."});
+    EXPECT_EQ(0, index.status);
+    EXPECT_EQ("margins\n  ./page_setup.htm (Page setup)\n"
+              "new report\n  ./new.htm (Creating a report)\n"
+              "Opening files\n  ./open.htm (Opening a report)\n"
+              "page setup\n  ./page_setup.htm (Page setup)\n"
+              "printers\n  ./printers.htm (Choosing a printer)\n"
+              "Printing\n  ./page_setup.htm (Page setup)\n"
+              "printing\n  ./printers.htm (Choosing a printer)\n  ./printing.htm (Printing a report)\n"
+              "reports, creating\n  ./new.htm (Creating a report)\n"
+              "reports, opening\n  ./open.htm (Opening a report)\n"
+              "reports, printing\n  ./printing.htm (Printing a report)\n",
+              index.out);
+
+    RunResult byTopic = RunIn(HTMLFILE_SOURCE_DIR "/examples/help",
+                              {"keywords", "--by-topic", "--json", "printing.htm", "page_setup.htm", "index.htm"});
+    EXPECT_EQ(R"({"file":"page_setup.htm","title":"Page setup","keywords":["margins","page setup","Printing"]}
+{"file":"printing.htm","title":"Printing a report","keywords":["printing","reports, printing"]}
+)",
+              byTopic.out);
+
+    RunResult json =
+        RunIn(HTMLFILE_SOURCE_DIR "/examples/help", {"keywords", "--json", "printers.htm", "printing.htm"});
+    EXPECT_EQ(R"({"keyword":"printers","topics":[{"file":"printers.htm","title":"Choosing a printer"}]}
+{"keyword":"printing","topics":[{"file":"printers.htm","title":"Choosing a printer"},{"file":"printing.htm","title":"Printing a report"}]}
+{"keyword":"reports, printing","topics":[{"file":"printing.htm","title":"Printing a report"}]}
+)",
+              json.out);
+}
+
+// Only the Keyword parameters of keyword objects count; values are read
+// with their character references, titles as a browser shows them.
+TEST(KeywordsTopic, ReadsKeywordObjectsOnly)
+{
+    TempDir dir;
+    WriteFile(dir, "t.htm",
+              "<title>\r\n  Two\tlines \n</title>\n"
+              "<OBJECT TYPE=application/x-oleobject CLASSID=CLSID:1E2A7BD0-DAB9-11D0-B93A-00C04FC99F9E>\n"
+              "<PARAM NAME=keyword VALUE=\"Fish &amp; chips\"><param name=Keyword><param name=ALink value=x>\n"
+              "</object><param name=Keyword value=after>\n"
+              "<object classid=clsid:0><param name=Keyword value=other></object>\n"
+              "<object classid=clsid:1e2a7bd0-dab9-11d0-b93a-00c04fc99f9e><param name=Keyword value=\"\"></object>");
+    RunResult result = RunIn(dir.Path(), {"keywords", "--by-topic", "--json", "t.htm"});
+    EXPECT_EQ(R"({"file":"t.htm","title":"Two lines","keywords":["","Fish & chips"]})" "\n", result.out);
+}
+
+// Each case is one link of topics/a.htm on a line of its own; the problem
+// expected for it, or "" for none, and "scheme" for one that is not checked.
+TEST(CheckResolution, ResolvesReferencesAsABrowserDoes)
+{
+    struct Case {
+        const char* reference;
+        const char* problem;
+    };
+    const Case cases[] = {
+        {"b.htm", ""},
+        {"./b.htm", ""},
+        {"../topics/./b.htm", ""},
+        {"..\\topics\\b.htm", ""},
+        {"..\\images\\pic.gif", ""},
+        {"sub/../b.htm", ""},
+        {"my%20topic.htm", ""},
+        {"my topic.htm", ""},
+        {"my%2520topic.htm", "missing file"},
+        {"caf%C3%A9.htm", ""},
+        {"café.htm", ""},
+        {"b.htm?x#y", ""},
+        {"b.htm?x#z", "missing bookmark"},
+        {"b.htm?a=1&amp;b=2#x", ""},
+        {"b.htm#x", ""},
+        {"b.htm#y", ""},
+        {"b.htm#X", "missing bookmark"},
+        {"b.htm#z", "missing bookmark"},
+        {"b.htm#", ""},
+        {"#here", ""},
+        {"#nowhere", "missing bookmark"},
+        {"#top", ""},
+        {"?query", ""},
+        {"", ""},
+        {"B.htm", "case differs"},
+        {"B.htm#z", "case differs"},
+        {"../Topics/b.htm", "case differs"},
+        {"none.htm#x", "missing file"},
+        {"sub", "missing file"},
+        {"sub/", "missing file"},
+        {"b.htm/", "missing file"},
+        {"../../outside.htm", "outside the project"},
+        {"../../outside/none.htm", "outside the project"},
+        {"/etc/hosts", "outside the project"},
+        {"http://example.com/none.htm", "scheme"},
+        {"HTTPS://example.com/", "scheme"},
+        {"mailto:help@example.com", "scheme"},
+        {"javascript:void(0)", "scheme"},
+        {"ms-its:help.chm::/none.htm", "scheme"},
+        {"mk:@MSITStore:help.chm::/none.htm", "scheme"},
+        {"res://shell32.dll/none", "scheme"},
+        {"//server/share/none.htm", "scheme"},
+    };
+    TempDir dir;
+    std::string topic = "<p><a name=here></a>\n";
+    for (const Case& c : cases) topic += std::string("<a href=\"") + c.reference + "\">x</a>\n";
+    WriteFile(dir, "project/topics/a.htm", topic);
+    WriteFile(dir, "project/topics/b.htm", "<a name=x></a><p id=y>");
+    for (const char* name : {"project/topics/my topic.htm", "project/topics/café.htm", "project/images/pic.gif"})
+        WriteFile(dir, name, "");
+    fs::create_directories(dir.File("project/topics/sub"));
+
+    RunResult result =
+        RunIn(dir.Path(), {"check", "--json", "project/topics/a.htm", "project/topics/b.htm", "project/images"});
+    std::map<int, std::string> found;
+    std::vector<nlohmann::json> lines = JsonLines(result.out);
+    for (size_t i = 0; i + 1 < lines.size(); ++i)
+        found[lines[i]["line"].get<int>()] = lines[i]["kind"].get<std::string>();
+    size_t checked = 0;
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const std::string expected = cases[i].problem;
+        checked += expected == "scheme" ? 0 : 1;
+        const int line = static_cast<int>(i) + 2;
+        EXPECT_EQ(expected == "scheme" ? "" : expected, found.count(line) ? found[line] : "") << cases[i].reference;
+    }
+    EXPECT_EQ(checked, lines.back()["summary"]["references"].get<size_t>());
+}
+
+// The folders given are taken as the system resolves them, so a project
+// reached through ".." or a link checks as it does directly; file names that
+// are not UTF-8 are found through percent-encoding and come out losslessly.
+TEST(CheckPaths, ProjectThroughDotsAndLinksWithNamesThatAreNotUtf8)
+{
+    TempDir dir;
+    WriteFile(dir, "help/a.htm", "<a href=\"caf%E9.htm#x\">c</a>\n<a href=\"b.htm\">b</a>");
+    WriteFile(dir, "help/b.htm", "<a href=\"a.htm\">a</a>");
+    WriteFile(dir, "help/caf\xe9.htm", "<a href=missing.htm>m</a>");
+    fs::create_directory_symlink("help", dir.File("linked"));
+    for (const std::string folder : {"./help/../help", "linked"}) {
+        RunResult result = RunIn(dir.Path(), {"check", folder});
+        EXPECT_EQ(folder + "/a.htm:1:1: missing bookmark: caf%E9.htm#x\n" + folder +
+                      "/caf\\xE9.htm:1:1: missing file: missing.htm\n"
+                      "checked 3 topics, 4 references: 1 missing file, 1 missing bookmark\n",
+                  result.out);
+    }
+    RunResult json = RunIn(dir.Path(), {"check", "--json", "help"});
+    EXPECT_EQ(
+        R"({"file":"help/a.htm","line":1,"column":1,"kind":"missing bookmark","reference":"caf%E9.htm#x","target":"help/caf\udce9.htm"}
+{"file":"help/caf\udce9.htm","line":1,"column":1,"kind":"missing file","reference":"missing.htm","target":"help/missing.htm"}
+)",
+        json.out.substr(0, json.out.find("{\"summary\"")));
+}
+
+// The same tags after every kind of line end, in UTF-8 and in UTF-16: the
+// column counts characters, not bytes.
+TEST(CheckPositions, LineAndColumnOfTheTagInEveryLineEndStyleAndEncoding)
+{
+    const std::u16string text = u"<a href=n1>\r\n<p>\u00e9\u4e2d<a href=n2>\r<a href=n3>\n\n  <img usemap=#n4>";
+    std::string utf8 = "<a href=n1>\r\n<p>\xc3\xa9\xe4\xb8\xad<a href=n2>\r<a href=n3>\n\n  <img usemap=#n4>";
+    std::string utf16 = "\xff\xfe";
+    for (char16_t c : text) utf16 += {static_cast<char>(c & 0xff), static_cast<char>(c >> 8)};
+    for (const std::string& bytes : {utf8, utf16}) {
+        TempDir dir;
+        WriteFile(dir, "t.htm", bytes);
+        RunResult result = RunIn(dir.Path(), {"check", "t.htm"});
+        EXPECT_EQ("t.htm:1:1: missing file: n1\n"
+                  "t.htm:2:6: missing file: n2\n"
+                  "t.htm:3:1: missing file: n3\n"
+                  "t.htm:5:3: missing map: #n4\n"
+                  "checked 1 topic, 4 references: 3 missing files, 1 missing map\n",
+                  result.out);
+    }
+}
+
+TEST(CheckStatus, WarningsPassErrorsAndUnreadableTopicsFailUsageErrorsAreTwo)
+{
+    TempDir dir;
+    WriteFile(dir, "help/a.htm", "<a href=\"B.htm\">b</a>");
+    WriteFile(dir, "help/b.htm", "<a href=\"a.htm\">a</a>");
+    RunResult warning = RunIn(dir.Path(), {"check", "help"});
+    EXPECT_EQ(0, warning.status);
+    EXPECT_EQ("help/a.htm:1:1: case differs: B.htm\nchecked 2 topics, 2 references: 1 case difference\n", warning.out);
+    EXPECT_EQ(1, RunIn(dir.Path(), {"check", "--case-sensitive", "help"}).status);
+    RunResult clean = RunIn(dir.Path(), {"check", "help/b.htm"});
+    EXPECT_EQ(0, clean.status);
+    EXPECT_EQ("checked 1 topic, 1 reference: no problems\n", clean.out);
+
+    fs::create_symlink("nowhere.htm", dir.File("help/c.htm"));
+    RunResult unreadable = RunIn(dir.Path(), {"check", "--json", "help"});
+    EXPECT_EQ(1, unreadable.status);
+    EXPECT_EQ("help/c.htm: missing (broken symbolic link)\n", unreadable.err);
+    EXPECT_EQ(1, JsonLines(unreadable.out).back()["summary"]["unreadable"]);
+    RunResult keywords = RunIn(dir.Path(), {"keywords", "help"});
+    EXPECT_EQ(1, keywords.status);
+    EXPECT_EQ("", keywords.out);
+
+    EXPECT_EQ(2, RunIn(dir.Path(), {"check"}).status);
+    EXPECT_EQ(2, RunIn(dir.Path(), {"check", "--jobs", "0", "help"}).status);
+    EXPECT_EQ(2, RunIn(dir.Path(), {"keywords", "--case-sensitive", "help"}).status);
+}
+
+// The keywords of every topic of the shared corpus, as Python's own HTML
+// parser reads them (tests/support/keywords_reference.py).
+TEST(KeywordsCorpus, AgreesWithAnIndependentReader)
+{
+    const std::string corpus = HTMLFILE_SHARED_DIR "/corpus";
+    if (!fs::is_directory(corpus)) GTEST_SKIP() << "no shared corpus at " << corpus;
+    if (std::system("python3 -c '' >/dev/null 2>&1") != 0) GTEST_SKIP() << "python3 is not installed";
+    const std::string expectedFile = TempDir().Path() + ".expected";
+    const std::string command = "python3 '" HTMLFILE_SOURCE_DIR "/tests/support/keywords_reference.py' '" + corpus +
+                                "' > '" + expectedFile + "'";
+    ASSERT_EQ(0, std::system(command.c_str()));
+    std::map<std::string, std::vector<std::string>> expected, found;
+    for (const nlohmann::json& line : JsonLines(ReadBytes(expectedFile)))
+        expected[line["keyword"]] = line["files"].get<std::vector<std::string>>();
+    std::remove(expectedFile.c_str());
+
+    RunResult result = RunIn(".", {"keywords", "--json", corpus});
+    for (const nlohmann::json& line : JsonLines(result.out))
+        for (const nlohmann::json& topic : line["topics"]) found[line["keyword"]].push_back(topic["file"]);
+    EXPECT_GT(expected.size(), 200u);
+    EXPECT_EQ(expected, found);
+}
