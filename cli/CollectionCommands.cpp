@@ -34,10 +34,11 @@ void DeleteObject(TopicDocument& doc, const ObjectsOptions& options, FileOutcome
 }
 
 // Runs body on the opened topic and writes what it produced.
-int WithTopic(const std::string& path, const std::function<void(TopicDocument&, FileOutcome&)>& body)
+int WithTopic(const std::string& path, const std::function<void(TopicDocument&, FileOutcome&)>& body,
+              bool bRewriteAll = false)
 {
     FileOutcome outcome = RunFileTask(path, [&](FileOutcome& result) {
-        std::unique_ptr<TopicDocument> doc = OpenTopic(path, result);
+        std::unique_ptr<TopicDocument> doc = OpenTopic(path, result, bRewriteAll);
         if (doc) body(*doc, result);
     });
     Terminal::Instance().Write(outcome.out, outcome.err);
@@ -52,7 +53,7 @@ int RunObjects(const ObjectsOptions& options)
         if (options.deleteId) return DeleteObject(doc, options, outcome);
         std::vector<ObjectSummary> objects = SummarizeObjects(doc);
         outcome.out = options.json ? FormatObjectsJson(options.file, objects) : FormatObjectsText(objects);
-    });
+    }, options.rewriteAll);
 }
 
 int RunMaps(const MapsOptions& options)

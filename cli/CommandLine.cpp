@@ -61,6 +61,13 @@ void AddJobsOption(CLI::App* command, unsigned& jobs)
         ->type_name("N");
 }
 
+void AddRewriteAllOption(CLI::App* command, bool& rewriteAll)
+{
+    command->add_flag("--rewrite-all", rewriteAll,
+                      "Write every recorded element in the library's own form, changed or not (by default only "
+                      "what changed is written; everything else keeps its bytes)");
+}
+
 void AddAnswerOptions(CLI::App* command, Arguments& args)
 {
     CLI::Option* yes = command->add_flag("--yes", args.yes,
@@ -116,6 +123,7 @@ void AddSet(CLI::App& app, Arguments& args)
     set->add_option("-o,--output", args.set.output, "Write the changed topic here instead (one FILE only)")
         ->type_name("OUT");
     AddJobsOption(set, args.set.jobs);
+    AddRewriteAllOption(set, args.set.rewriteAll);
     AddAnswerOptions(set, args);
 }
 
@@ -138,6 +146,7 @@ void AddObjects(CLI::App& app, Arguments& args)
         objects->add_option("--delete", args.objects.deleteId, "Delete the object with this id and save")
             ->type_name("ID");
     remove->excludes(objects->add_flag("--json", args.objects.json, "The list as one JSON object"));
+    AddRewriteAllOption(objects, args.objects.rewriteAll);
     AddAnswerOptions(objects, args);
 }
 

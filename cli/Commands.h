@@ -23,6 +23,7 @@ struct SetOptions {
     EditRequest edits;
     std::string output; // -o: write a copy of the one file here
     unsigned jobs = 0;
+    bool rewriteAll = false; // every recorded element in the library's form
 };
 int RunSet(const SetOptions& options);
 
@@ -39,6 +40,7 @@ struct ObjectsOptions {
     std::string file;
     std::optional<std::string> deleteId;
     bool json = false;
+    bool rewriteAll = false;
 };
 int RunObjects(const ObjectsOptions& options);
 

@@ -38,7 +38,8 @@ std::string SaveResult::WarningLine(const std::string& displayPath) const
 
 std::string SaveWarnings(TopicDocument& doc, const std::string& displayPath)
 {
-    if (doc.GetFramesetCount() == 0) return {};
+    // Saving only what changed copies an untouched frame layout as it is.
+    if (!doc.RewritesAll() || doc.GetFramesetCount() == 0) return {};
     return displayPath + ": warning: the frame layout is written anew from its frames; the frameset's own "
                          "border attributes and any <noframes> content are not kept\n";
 }

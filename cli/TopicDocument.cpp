@@ -12,8 +12,8 @@
 
 namespace htmltopic {
 
-TopicDocument::TopicDocument(const std::string& absolutePath)
-    : CHtmlFile(NameForLibrary(absolutePath).c_str(), PARSE_ALL)
+TopicDocument::TopicDocument(const std::string& absolutePath, bool bRewriteAll)
+    : CHtmlFile(NameForLibrary(absolutePath).c_str(), bRewriteAll ? PARSE_ALL : PARSE_ALL | SAVE_CHANGED_ONLY)
 {
 }
 
@@ -50,7 +50,8 @@ bool TopicDocument::IsInsideFrameset(const CHTMLObject& object)
 bool TopicDocument::HasBodyTag()
 {
     ParseFile();
-    return m_pBodyTag && !IsInsideFrameset(*m_pBodyTag);
+    // Inside a frame layout it is written only where the layout is not.
+    return m_pBodyTag && (!RewritesAll() || !IsInsideFrameset(*m_pBodyTag));
 }
 
 bool TopicDocument::HasBodyInsideFrameset()
@@ -103,14 +104,14 @@ std::string WhyUnreadable(const std::string& path)
     return {};
 }
 
-std::unique_ptr<TopicDocument> OpenTopic(const std::string& path, FileOutcome& outcome)
+std::unique_ptr<TopicDocument> OpenTopic(const std::string& path, FileOutcome& outcome, bool bRewriteAll)
 {
     std::string reason = WhyUnreadable(path);
     if (!reason.empty()) {
         outcome.Fail(path, reason);
         return nullptr;
     }
-    auto doc = std::make_unique<TopicDocument>(AbsolutePath(path));
+    auto doc = std::make_unique<TopicDocument>(AbsolutePath(path), bRewriteAll);
     if (const wchar_t* pszCause = doc->GetLastFailure()) {
         outcome.Fail(path, WideToUtf8(pszCause));
         return nullptr;

@@ -13,8 +13,11 @@ namespace htmltopic {
 
 class TopicDocument : public CHtmlFile {
 public:
-    // Opens the topic at an absolute path and records everything.
-    explicit TopicDocument(const std::string& absolutePath);
+    // Opens the topic at an absolute path and records everything. A save
+    // writes anew only what was changed, unless bRewriteAll: then every
+    // recorded element in the library's own form.
+    explicit TopicDocument(const std::string& absolutePath, bool bRewriteAll = false);
+    bool RewritesAll() const noexcept { return !(m_dwFlags & SAVE_CHANGED_ONLY); }
     // A new topic from a built-in template (see CHtmlFile(int, int)).
     TopicDocument(int nBare, int nWithTitle);
 
@@ -54,6 +57,6 @@ std::string WhyUnreadable(const std::string& path);
 
 // Opens the topic a command-line path names, or records in outcome why it
 // cannot (the library would read a missing file as an empty page).
-std::unique_ptr<TopicDocument> OpenTopic(const std::string& path, FileOutcome& outcome);
+std::unique_ptr<TopicDocument> OpenTopic(const std::string& path, FileOutcome& outcome, bool bRewriteAll = false);
 
 } // namespace htmltopic

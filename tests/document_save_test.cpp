@@ -190,3 +190,62 @@ TEST(DocumentSave, FailuresLeaveTheOldFileUntouched)
     EXPECT_FALSE(topic.doc.SaveFileAs(topic.dir.WideFile("copy.htm").c_str()));
     EXPECT_FALSE(std::filesystem::exists(topic.dir.File("copy.htm"))) << "no empty file is left at the new path";
 }
+
+// With SAVE_CHANGED_ONLY a save writes anew exactly the elements whose
+// writer output changed, however they were changed; everything else keeps
+// its bytes.
+TEST(DocumentSave, SavingOnlyWhatChangedWritesExactlyTheChangedElements)
+{
+    const std::string topic = "<html><head><TITLE>T</TITLE><link rel=stylesheet href=a.css></head>\r\n"
+                              "<BODY bgcolor=red topmargin>\r\n"
+                              "<map name=m><area shape=rect coords='0,0,1,1' href=a.htm></map>\r\n"
+                              "<object id=o classid=\"clsid:X\"><param name=p value=v></object>\r\n</BODY></html>";
+    const std::string body = "<BODY bgcolor=red topmargin>", map = "<map name=m><area shape=rect coords='0,0,1,1' href=a.htm></map>",
+                      object = "<object id=o classid=\"clsid:X\"><param name=p value=v></object>";
+    auto firstMap = [](CHtmlFile& d) {
+        POSITION pos = d.GetMapHeadPosition();
+        return d.GetNextMap(pos);
+    };
+    // Each edit returns the element it changed (null: none), whose old text is given.
+    const std::tuple<const char*, std::function<CHTMLObject*(RoundTripDocument&)>, std::string> cases[] = {
+        {"no edit", [](RoundTripDocument&) { return nullptr; }, ""},
+        {"an edit undone", [](RoundTripDocument& d) { d.SetTitle(L"Other"), d.SetTitle(L"T"); return nullptr; }, ""},
+        {"a public member", [](RoundTripDocument& d) -> CHTMLObject* {
+             d.StyleLink()->m_strHref = L"b.css";
+             return d.StyleLink();
+         }, "<link rel=stylesheet href=a.css>"},
+        {"an element's own member", [&](RoundTripDocument& d) -> CHTMLObject* {
+             CHTMLMap* pMap = firstMap(d);
+             pMap->AddMapArea(new CHTMLMapArea(L"rect", L"2,2,3,3", L"c.htm", L"C", L""));
+             return pMap;
+         }, map},
+        {"a setter", [](RoundTripDocument& d) -> CHTMLObject* {
+             d.SetBgColor(0x00FF8000);
+             return d.BodyTag();
+         }, body},
+        {"a deletion", [](RoundTripDocument& d) -> CHTMLObject* {
+             CHTMLObjectTag* pObject = d.FindObjectTagById(L"o");
+             pObject->Delete(TRUE);
+             return pObject;
+         }, object},
+    };
+    for (const auto& [pszName, edit, from] : cases) {
+        Topic saved(topic, PARSE_ALL | SAVE_CHANGED_ONLY);
+        CHTMLObject* pChanged = edit(saved.doc);
+        const std::string expected = pChanged ? Replace(topic, from, GenerateToBytes(*pChanged)) : topic;
+        EXPECT_EQ(expected, saved.Save("t.htm")) << pszName;
+    }
+
+    // Inserted and replaced elements are written; the rest keeps its bytes.
+    Topic inserted(topic, PARSE_ALL | SAVE_CHANGED_ONLY);
+    ASSERT_TRUE(inserted.doc.InsertMap(new CHTMLMap(L"n")));
+    EXPECT_EQ(Replace(topic, "<object", "<MAP NAME=\"n\">\r\n</MAP>\r\n<object"), inserted.Save("t.htm"));
+
+    const std::string frames = "<html><frameset cols=\"50%,50%\"><frame src=a.htm><frame src=b.htm></frameset>\n</html>";
+    Topic replaced(frames, PARSE_ALL | SAVE_CHANGED_ONLY);
+    auto* pLayout = new CHtmlFileFrameset();
+    const std::string layout = GenerateToBytes(*pLayout);
+    ASSERT_EQ(1, replaced.doc.SetFrameset(pLayout));
+    EXPECT_EQ(Replace(frames, "<frameset cols=\"50%,50%\"><frame src=a.htm><frame src=b.htm></frameset>", layout),
+              replaced.Save("t.htm"));
+}

@@ -39,6 +39,8 @@ public:
     // what the save will write.
     void PrepareSaveTo(const wchar_t* pszPath) { UpdateRelativePaths(pszPath); }
     DWORD Flags() const noexcept { return m_dwFlags; }
+    CHTMLStyleLink* StyleLink() const noexcept { return m_pStyleLink; }
+    CHTMLTag* BodyTag() const noexcept { return m_pBodyTag; }
     // The title element when the parse recorded one in the file.
     const CHTMLObject* TitleElement() const
     {
