@@ -140,7 +140,8 @@ void InPlaceFloorBenchmark(benchmark::State& state, std::string name, InputMaker
     Ratio(state, "vs_read", Timings::Median(FloorName("read", input)), seconds);
 }
 
-void ParseBenchmark(benchmark::State& state, std::string name, InputMaker make)
+// dwExtra: SAVE_CHANGED_ONLY to time the fingerprints such a document takes.
+void ParseBenchmark(benchmark::State& state, std::string name, InputMaker make, DWORD dwExtra)
 {
     const Input& input = make();
     if (!ScannerAgrees(state, input)) return;
@@ -152,7 +153,7 @@ void ParseBenchmark(benchmark::State& state, std::string name, InputMaker make)
     double closing = 0;
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
-        auto doc = std::make_unique<CHtmlFile>(path.c_str(), PARSE_ALL);
+        auto doc = std::make_unique<CHtmlFile>(path.c_str(), PARSE_ALL | dwExtra);
         const auto parsed = std::chrono::steady_clock::now();
         valid = valid && doc->IsValid();
         doc.reset();
@@ -293,7 +294,11 @@ void RegisterAll()
     for (const InputSpec& in : main) add("Peer/libxml2/" + in.name, PeerBenchmark, in.make)->Repetitions(kMainReps);
 #endif
     for (const InputSpec& in : main)
-        add("Parse/" + in.name, ParseBenchmark, in.make)->Repetitions(kMainReps)->UseManualTime();
+        add("Parse/" + in.name, ParseBenchmark, in.make, DWORD{0})->Repetitions(kMainReps)->UseManualTime();
+    for (const InputSpec& in : main)
+        add("Parse/changed-only/" + in.name, ParseBenchmark, in.make, DWORD{SAVE_CHANGED_ONLY})
+            ->Repetitions(kMainReps)
+            ->UseManualTime();
     for (const InputSpec& in : main) {
         add("Save/unchanged/" + in.name, SaveBenchmark, in.make, false, false)->Repetitions(kMainReps)->UseManualTime();
         add("Save/edited/" + in.name, SaveBenchmark, in.make, true, false)->Repetitions(kMainReps)->UseManualTime();
@@ -306,7 +311,7 @@ void RegisterAll()
     for (std::uint64_t size : kScalingSizes) scaling.push_back(TopicsOf(TopicKind::Pages, size));
     for (Adversary adversary : kAdversaries) scaling.push_back(AdversaryOf(adversary, kAdversarySize));
     for (const InputSpec& in : scaling)
-        add("Scaling/" + in.name, ParseBenchmark, in.make)->Repetitions(3)->UseManualTime();
+        add("Scaling/" + in.name, ParseBenchmark, in.make, DWORD{0})->Repetitions(3)->UseManualTime();
 
     // Memory: a big and a small topic with few recorded elements, each in a
     // process of its own; then the main inputs, whose recorded elements
@@ -507,6 +512,9 @@ private:
                true, 0.5, "x");
         Target(out, "SaveFileAs unchanged 50MB time / parse time", save && parse ? save->seconds / parse->seconds : 0,
                false, 2, "x");
+        const Result* changedOnly = Find("Parse/changed-only/" + big);
+        Target(out, "parse 50MB with SAVE_CHANGED_ONLY time / parse time",
+               changedOnly && parse ? changedOnly->seconds / parse->seconds : 0, false, 1.2, "x");
         Target(out, "  (the save's re-read also destroys the old elements) / (parse and destroy)",
                save && parseAndClose > 0 ? save->seconds / parseAndClose : 0, false, 2, "x");
         for (const char* op : {"parse", "save"}) {

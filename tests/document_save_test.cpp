@@ -197,10 +197,10 @@ TEST(DocumentSave, FailuresLeaveTheOldFileUntouched)
 TEST(DocumentSave, SavingOnlyWhatChangedWritesExactlyTheChangedElements)
 {
     const std::string topic = "<html><head><TITLE>T</TITLE><link rel=stylesheet href=a.css></head>\r\n"
-                              "<BODY bgcolor=red topmargin>\r\n"
+                              "<BODY bgcolor=red topmargin background>\r\n"
                               "<map name=m><area shape=rect coords='0,0,1,1' href=a.htm></map>\r\n"
                               "<object id=o classid=\"clsid:X\"><param name=p value=v></object>\r\n</BODY></html>";
-    const std::string body = "<BODY bgcolor=red topmargin>", map = "<map name=m><area shape=rect coords='0,0,1,1' href=a.htm></map>",
+    const std::string body = "<BODY bgcolor=red topmargin background>", map = "<map name=m><area shape=rect coords='0,0,1,1' href=a.htm></map>",
                       object = "<object id=o classid=\"clsid:X\"><param name=p value=v></object>";
     auto firstMap = [](CHtmlFile& d) {
         POSITION pos = d.GetMapHeadPosition();

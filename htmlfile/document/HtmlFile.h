@@ -234,4 +234,5 @@ private:
     void ConstructCommon(DWORD dwFlags, BOOL bTempFile);
     void FeedFile(CkvuuStdioFile& file);
     void MakeBgImageAbsolute();
+    bool BgImageIsAPath() const;
 };

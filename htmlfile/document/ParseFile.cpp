@@ -202,13 +202,18 @@ void CHtmlFile::FeedFile(CkvuuStdioFile& file)
     }
 }
 
+// A valueless `background` reads as its own name; it names no file and is
+// left alone rather than turned into a path.
+bool CHtmlFile::BgImageIsAPath() const
+{
+    return m_pBodyTag && HasAttributeValue(m_pBodyTag->m_pAttributes, L"background");
+}
+
 void CHtmlFile::MakeBgImageAbsolute()
 {
     if (!(m_dwFlags & PARSE_BODY) || !m_pBodyTag || m_bTempFile) return;
     const wchar_t* pszImage = m_pBodyTag->GetAttribute(L"background");
-    // A valueless `background` reads as its own name; it names no file and
-    // is left alone rather than turned into a path.
-    if (!pszImage || !HasAttributeValue(m_pBodyTag->m_pAttributes, L"background")) return;
+    if (!pszImage || !BgImageIsAPath()) return;
     CString strAbsolute(pszImage);
     AbsoluteFileNameFromFileName(m_strFileName, CString(pszImage), &strAbsolute);
     m_pBodyTag->SetAttribute(L"background", strAbsolute);

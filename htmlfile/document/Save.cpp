@@ -177,7 +177,8 @@ BOOL CHtmlFile::UpdateRelativePaths(const wchar_t* pszPath)
 {
     CString strPath(pszPath);
     BOOL bChanged = FALSE;
-    if (const wchar_t* pszImage = GetBgImage()) {
+    const wchar_t* pszImage = GetBgImage();
+    if (pszImage && BgImageIsAPath()) {
         CString strRelative;
         if (RelativeFileNameFromFileName(strPath, CString(pszImage), &strRelative, 1, 1, 0))
             bChanged = SetBgImage(strRelative) || bChanged;
@@ -203,11 +204,17 @@ public:
         if (const wchar_t* psz = doc.GetBgImage()) m_strImage = psz, m_bHasImage = true;
         if (const wchar_t* psz = doc.GetBgSound(&m_nLoop)) m_strSound = psz, m_bHasSound = true;
     }
+    // Only what was changed is put back: setting a path that stands gives
+    // a valueless attribute a value.
     ~BackgroundPathsGuard()
     {
         if (m_bCommitted) return;
-        if (m_bHasImage) m_doc.SetBgImage(m_strImage);
-        if (m_bHasSound) m_doc.SetBgSound(m_strSound, m_nLoop);
+        const wchar_t* pszImage = m_doc.GetBgImage();
+        if (m_bHasImage && (!pszImage || m_strImage != pszImage)) m_doc.SetBgImage(m_strImage);
+        int nLoop = 1;
+        const wchar_t* pszSound = m_doc.GetBgSound(&nLoop);
+        if (m_bHasSound && (!pszSound || m_strSound != pszSound || nLoop != m_nLoop))
+            m_doc.SetBgSound(m_strSound, m_nLoop);
     }
     BackgroundPathsGuard(const BackgroundPathsGuard&) = delete;
     BackgroundPathsGuard& operator=(const BackgroundPathsGuard&) = delete;
