@@ -30,8 +30,8 @@ TEST(DocumentRecognition, DocumentLevelTagsInAnyCase)
     EXPECT_TRUE(topic.doc.GetWaterMark());
     EXPECT_STREQ(L"background", topic.doc.GetBgImage());
     EXPECT_EQ("<HTML><title>Caf\xC3\xA9 &amp; Bar</title><link rel=\"stylesheet\" href=\"a.css\" type=\"text/css\" />"
-              "<link rel=stylesheet href=a.css>Caf\xC3\xA9 & Bar<meta name=template>"
-              "<Body BGCOLOR=\"#00FF00\" bgproperties=\"FIXED\"></Body></HTML>",
+              "<link rel=stylesheet href=a.css>Caf\xC3\xA9 &amp; Bar<meta name=template>"
+              "<Body BGCOLOR=\"#00FF00\" bgproperties=\"FIXED\" background></Body></HTML>",
               topic.Save());
 }
 

@@ -8,6 +8,8 @@
 #include <htmlfile/platform/String.h>
 #include <htmlfile/platform/Types.h>
 
+#include <vector>
+
 class CkvuuStdioFile;
 
 class CHTMLObject {
@@ -55,6 +57,13 @@ public:
     int Generate(CkvuuStdioFile* pFile) override;
 
     TagAttribute* m_pAttributes = nullptr;
+
+private:
+    // Attributes emptied through SetAttribute: left out when written. An
+    // empty value read from the file is written back as it was.
+    std::vector<const TagAttribute*> m_vecRemoved;
+    void MarkRemoved(const TagAttribute* pNode, bool bRemoved);
+    bool IsRemoved(const TagAttribute* pNode) const;
 };
 
 class CHTMLEndTag : public CHTMLObject {

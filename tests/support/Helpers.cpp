@@ -59,6 +59,8 @@ std::unique_ptr<TagAttribute> MakeAttributes(
     std::unique_ptr<TagAttribute> head;
     for (auto it = std::rbegin(attributes); it != std::rend(attributes); ++it) {
         auto* pNode = new TagAttribute(it->first, it->second);
+        // The node's constructor takes "" for no value; the scanner does not.
+        if (it->second && !*it->second) pNode->m_pszValue = static_cast<wchar_t*>(std::calloc(1, sizeof(wchar_t)));
         pNode->m_pNext = head.release();
         head.reset(pNode);
     }

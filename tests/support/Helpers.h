@@ -47,7 +47,8 @@ void RewriteFile(const std::string& strPath, const std::string& strBytes, long n
 // What the object's Generate writes into a new text file (UTF-8, no mark).
 std::string GenerateToBytes(CHTMLObject& object);
 
-// One node per pair, in order, with copies of the strings; a null or empty
-// value stands for an attribute written without one.
+// One node per pair, in order, with copies of the strings, as the scanner
+// hands them over: a null value stands for an attribute written without
+// one, an empty value for one written `name=""`.
 std::unique_ptr<TagAttribute> MakeAttributes(
     std::initializer_list<std::pair<const wchar_t*, const wchar_t*>> attributes);
