@@ -24,15 +24,47 @@ TEST(DocumentRecognition, DocumentLevelTagsInAnyCase)
                 "</Body></HTML>");
     EXPECT_TRUE(topic.doc.IsValid());
     EXPECT_STREQ(L"Caf\u00E9 & Bar", topic.doc.GetTitle());
-    // Every link tag counts; the first fixes the place, the last the path.
+    // Only a link whose rel names a style sheet counts: the icon stays as it stands.
     EXPECT_STREQ(L"a.css", topic.doc.GetStyleSheet());
     EXPECT_EQ(0x0000FF00u, topic.doc.GetBgColor());
     EXPECT_TRUE(topic.doc.GetWaterMark());
     EXPECT_STREQ(L"background", topic.doc.GetBgImage());
-    EXPECT_EQ("<HTML><title>Caf\xC3\xA9 &amp; Bar</title><link rel=\"stylesheet\" href=\"a.css\" type=\"text/css\" />"
-              "<link rel=stylesheet href=a.css>Caf\xC3\xA9 &amp; Bar<meta name=template>"
+    EXPECT_EQ("<HTML><title>Caf\xC3\xA9 &amp; Bar</title><LINK REL=icon HREF=favicon.ico>"
+              "<link rel=\"stylesheet\" href=\"a.css\" type=\"text/css\" />Caf\xC3\xA9 &amp; Bar<meta name=template>"
               "<Body BGCOLOR=\"#00FF00\" bgproperties=\"FIXED\" background></Body></HTML>",
               topic.Save());
+}
+
+// The style sheet is the first link whose rel holds the token "stylesheet"
+// (any case, white-space separated); other links and later style sheets
+// stay as they stand, and a recorded one keeps its rel and other attributes.
+TEST(DocumentRecognition, TheFirstStyleSheetLinkIsTheStyleSheet)
+{
+    const std::pair<const char*, bool> rels[] = {
+        {"stylesheet", true},       {"STYLESHEET", true},     {"'alternate stylesheet'", true},
+        {"\"a\tStyleSheet\n\"", true}, {"icon", false},          {"'shortcut icon'", false},
+        {"next", false},             {"stylesheets", false},   {"'style sheet'", false},
+        {"\"\"", false},             {"", false},
+    };
+    for (const auto& [pszRel, bStyleSheet] : rels) {
+        const std::string strLink = std::string("<link rel") + (*pszRel ? "=" : "") + pszRel + " href=s.css>";
+        Topic topic("<head>" + strLink + "</head>");
+        EXPECT_STREQ(bStyleSheet ? L"s.css" : L"", topic.doc.GetStyleSheet()) << strLink;
+        if (!bStyleSheet) {
+            EXPECT_EQ("<head>" + strLink + "</head>", topic.Save()) << strLink;
+        }
+    }
+
+    Topic topic("<link rel=icon href=favicon.ico><link rel=next href=page2.htm>\r\n"
+                "<LINK REL=\"Alternate StyleSheet\" media=print HREF=print.css title='Print \"me\"' disabled charset=\"\" "
+                "type=text/x-css><link rel=stylesheet href=second.css>");
+    EXPECT_STREQ(L"print.css", topic.doc.GetStyleSheet());
+    ASSERT_TRUE(topic.doc.SetStyleSheet(L"new.css"));
+    EXPECT_EQ("<link rel=icon href=favicon.ico><link rel=next href=page2.htm>\r\n"
+              "<link rel=\"Alternate StyleSheet\" href=\"new.css\" type=\"text/css\" media=\"print\" title='Print \"me\"' "
+              "disabled charset=\"\" /><link rel=stylesheet href=second.css>",
+              topic.Save());
+    EXPECT_STREQ(L"new.css", topic.doc.GetStyleSheet());
 }
 
 TEST(DocumentRecognition, LinksBookmarksImagesAndMultimedia)

@@ -142,6 +142,25 @@ TEST(MarkupTextTest, EveryWriterQuotesItsValues)
     for (const auto& [pElement, pszWritten] : written) EXPECT_EQ(GenerateToBytes(*pElement), pszWritten);
 }
 
+// A style sheet link read from the file keeps its rel and its other
+// attributes (bare, empty or with a value) in file order; type is always
+// text/css; a new link has the fixed form.
+TEST(StyleLinkTest, KeepsWhatTheLinkHad)
+{
+    auto attributes = MakeAttributes({{L"Media", L"print"}, {L"REL", L"Alternate StyleSheet"}, {L"type", L"text/x"},
+                                      {L"href", L"old.css"}, {L"title", L"Print \"me\""}, {L"disabled", nullptr},
+                                      {L"charset", L""}, {L"rel", L"icon"}});
+    CHTMLStyleLink link;
+    link.TakeAttributes(attributes.get());
+    EXPECT_EQ(link.m_strHref, L"old.css");
+    link.m_strHref = L"new.css";
+    EXPECT_EQ(GenerateToBytes(link), "<link rel=\"Alternate StyleSheet\" href=\"new.css\" type=\"text/css\" "
+                                     "Media=\"print\" title='Print \"me\"' disabled charset=\"\" />");
+    CHTMLStyleLink added;
+    added.m_strHref = L"a.css";
+    EXPECT_EQ(GenerateToBytes(added), "<link rel=\"stylesheet\" href=\"a.css\" type=\"text/css\" />");
+}
+
 TEST(ObjectTagTest, IdAndBareClsidComeFromTheChainWhichTheMapKeepsAsWritten)
 {
     auto chain = MakeAttributes({{L"TYPE", L"application/x-oleobject"}, {L"ClassId", L"CLSID:1E2A"},

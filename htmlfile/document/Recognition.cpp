@@ -157,18 +157,43 @@ unsigned int CHtmlFile::OnEndTag(KnownTag tag, const wchar_t* pszTag)
     }
 }
 
+namespace {
+
+// Whether a rel value names a style sheet: "stylesheet" as one of its
+// white-space separated tokens, in any case ("alternate stylesheet" too).
+bool NamesStyleSheet(const wchar_t* pszRel)
+{
+    constexpr const wchar_t* kToken = L"stylesheet";
+    constexpr size_t kTokenLength = 10;
+    auto isSpace = [](wchar_t c) { return c == L' ' || c == L'\t' || c == L'\n' || c == L'\f' || c == L'\r'; };
+    for (const wchar_t* p = pszRel; p && *p;) {
+        while (isSpace(*p)) ++p;
+        const wchar_t* pStart = p;
+        while (*p && !isSpace(*p)) ++p;
+        size_t i = 0;
+        for (; i < kTokenLength && pStart + i < p; ++i) {
+            const wchar_t c = pStart[i];
+            if (((c >= L'A' && c <= L'Z') ? c + 32 : c) != kToken[i]) break;
+        }
+        if (i == kTokenLength && pStart + i == p) return true;
+    }
+    return false;
+}
+
+} // namespace
+
 void CHtmlFile::OnLink(TagAttribute* pAttributes)
 {
-    if (!(m_dwFlags & PARSE_STYLESHEET) || !m_pStyleLink) return;
-    // Every link tag counts, whatever its rel: the first fixes the span,
-    // later ones only replace the path.
-    m_pStyleLink->m_strHref = pAttributes->FindAttribute(L"href");
-    if (!m_bStyleLinkListed) {
-        m_listObjects.AddTail(m_pStyleLink);
-        m_bStyleLinkListed = TRUE;
-        m_pStyleLink->m_nBegin = m_pScanner->TagBegin();
-        m_pStyleLink->m_nEnd = m_pScanner->TagEnd();
-    }
+    // The first style sheet link is the document's; icons, next-page links
+    // and later style sheets are left as they stand.
+    if (!(m_dwFlags & PARSE_STYLESHEET) || !m_pStyleLink || m_bStyleLinkListed) return;
+    const wchar_t* pszRel = pAttributes->FindAttribute(L"rel");
+    if (!NamesStyleSheet(pszRel)) return;
+    m_pStyleLink->TakeAttributes(pAttributes);
+    m_listObjects.AddTail(m_pStyleLink);
+    m_bStyleLinkListed = TRUE;
+    m_pStyleLink->m_nBegin = m_pScanner->TagBegin();
+    m_pStyleLink->m_nEnd = m_pScanner->TagEnd();
 }
 
 void CHtmlFile::OnTemplateMeta(TagAttribute* pAttributes)

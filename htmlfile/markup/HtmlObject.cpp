@@ -140,13 +140,33 @@ int CHTMLTitle::Generate(CkvuuStdioFile* pFile)
     return 1;
 }
 
+void CHTMLStyleLink::TakeAttributes(const TagAttribute* pAttributes)
+{
+    const wchar_t* pszHref = pAttributes ? pAttributes->FindAttribute(L"href") : nullptr;
+    const wchar_t* pszRel = pAttributes ? pAttributes->FindAttribute(L"rel") : nullptr;
+    m_strHref = pszHref;
+    m_strRel = pszRel;
+    m_vecOtherAttributes.clear();
+    for (const TagAttribute* node = pAttributes; node; node = node->m_pNext) {
+        const wchar_t* pszName = node->m_pszName;
+        if (!pszName || QLUtils::CompareNoCase(pszName, L"rel") == 0 || QLUtils::CompareNoCase(pszName, L"href") == 0 ||
+            QLUtils::CompareNoCase(pszName, L"type") == 0)
+            continue;
+        m_vecOtherAttributes.push_back({pszName, node->m_pszValue, node->m_pszValue != nullptr});
+    }
+}
+
 int CHTMLStyleLink::Generate(CkvuuStdioFile* pFile)
 {
     // Clearing the path is how the caller removes the link from the topic.
     if (m_strHref.IsEmpty()) return 1;
-    WriteText(pFile, L"<link rel=\"stylesheet\"");
+    WriteText(pFile, L"<link");
+    WriteText(pFile, AttributeText(L"rel", m_strRel));
     WriteText(pFile, AttributeText(L"href", m_strHref));
-    WriteText(pFile, L" type=\"text/css\" />");
+    WriteText(pFile, AttributeText(L"type", L"text/css"));
+    for (const CKeptAttribute& attribute : m_vecOtherAttributes)
+        WriteText(pFile, AttributeText(attribute.strName, attribute.bHasValue ? attribute.strValue.GetString() : nullptr));
+    WriteText(pFile, L" />");
     return 1;
 }
 

@@ -80,12 +80,28 @@ public:
     CString m_strTitle;
 };
 
+// An attribute kept as the file gave it: its name as written, and its value
+// (raw) unless it had none.
+struct CKeptAttribute {
+    CString strName;
+    CString strValue;
+    bool bHasValue = true;
+};
+
+// The style sheet link: a link whose rel names a style sheet. One read from
+// the file keeps its rel and its other attributes; a new one has the rel
+// "stylesheet" and no others.
 class CHTMLStyleLink : public CHTMLObject {
 public:
     CHTMLStyleLink() = default;
+    // Takes rel, href and every other attribute but type from the chain.
+    void TakeAttributes(const TagAttribute* pAttributes);
     int Generate(CkvuuStdioFile* pFile) override;
 
     CString m_strHref;
+    CString m_strRel = L"stylesheet";
+    // In file order: every attribute but rel, href and type.
+    std::vector<CKeptAttribute> m_vecOtherAttributes;
 };
 
 class CHTMLImage : public CHTMLObject {
