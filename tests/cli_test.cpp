@@ -225,6 +225,20 @@ TEST_F(CliTest, HostileValuesReadBackAsGiven)
     }
 }
 
+// An inline diagram's own title is not the page's: show reports the page's,
+// and set --title changes that one alone.
+TEST_F(CliTest, TheTitleOfAnInlineDiagramIsLeftAlone)
+{
+    const std::string strTopic = "<html><head><title>Image task</title></head><body>\n"
+                                 "<svg><title id=\"diagramTitle\">Diagram</title><rect/></svg>\n</body></html>\n";
+    WriteBytes(dir.File("t.htm"), strTopic);
+    RunResult result = Run({"show", "t.htm"});
+    EXPECT_NE(std::string::npos, result.out.find("  title        Image task\n")) << result.out;
+    result = Run({"set", "t.htm", "--title", "Image"});
+    EXPECT_EQ(0, result.status) << result.err;
+    EXPECT_EQ(Replace(strTopic, "Image task", "Image"), Bytes("t.htm"));
+}
+
 TEST_F(CliTest, SetRefusesWhatTheFileCannotTakeAndLeavesItAlone)
 {
     const std::string noTitle = "<html><head></head><body>x</body></html>\n";

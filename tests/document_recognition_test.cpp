@@ -67,6 +67,26 @@ TEST(DocumentRecognition, TheFirstStyleSheetLinkIsTheStyleSheet)
     EXPECT_STREQ(L"new.css", topic.doc.GetStyleSheet());
 }
 
+// The title is the first title element outside svg and math: a diagram's
+// own title is neither read nor rewritten, before or after the page's.
+TEST(DocumentRecognition, TheTitleIsThePagesFirstTitle)
+{
+    const std::pair<const char*, const char*> pages[] = {
+        {"<head><title>Page</title></head><body><svg><title id=diagramTitle>Diagram</title></svg><title>Late</title>",
+         "<head><title>New</title></head><body><svg><title id=diagramTitle>Diagram</title></svg><title>Late</title>"},
+        {"<SVG viewBox=\"0 0 1 1\"><svg><title>Inner</title></svg><title>Outer</title></SVG><title>Page</title>",
+         "<SVG viewBox=\"0 0 1 1\"><svg><title>Inner</title></svg><title>Outer</title></SVG><title>New</title>"},
+        {"<math><mi><title>M</title></mi></math></svg><title>Page</title>",
+         "<math><mi><title>M</title></mi></math></svg><title>New</title>"},
+    };
+    for (const auto& [pszPage, pszSaved] : pages) {
+        Topic topic(pszPage);
+        EXPECT_STREQ(L"Page", topic.doc.GetTitle()) << pszPage;
+        ASSERT_TRUE(topic.doc.SetTitle(L"New"));
+        EXPECT_EQ(pszSaved, topic.Save()) << pszPage;
+    }
+}
+
 TEST(DocumentRecognition, LinksBookmarksImagesAndMultimedia)
 {
     Topic topic("<a name=top></a><a href=a.htm name=n2>x</a><a name>y</a><a href=a.htm>z</a>"
