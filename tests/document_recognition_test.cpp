@@ -173,8 +173,27 @@ TEST(DocumentRecognition, FramePageTreeAndItsRewrite)
     EXPECT_EQ("<html><head><title>F</title></head>\r\n<frameset cols=\"30%,70%\">\r\n"
               "    <frame name=\"toc\" src=\"toc.htm\" frameborder=\"1\" noresize=\"noresize\" scrolling=\"auto\" />\r\n"
               "    <frameset rows=\"60,*\">\r\n        <frame src=\"a.htm\" scrolling=\"no\" />\r\n"
-              "        <frame src=\"b.htm\" scrolling=\"auto\" />\r\n    </frameset>\r\n</frameset>\r\n\r\n</html>\r\n",
+              "        <frame src=\"b.htm\" scrolling=\"auto\" />\r\n    </frameset>\r\n</frameset>\r\n</html>\r\n",
               topic.Save());
+}
+
+// The layout's own closing line end is left out where the old text after it
+// begins with one, so a second save writes the same file.
+TEST(DocumentRecognition, FrameLayoutAddsNoLineEndAtEachSave)
+{
+    const std::string strLayout = "<frameset cols=\"50%,50%\">\r\n    <frame src=\"a.htm\" scrolling=\"auto\" />\r\n"
+                                  "    <frame src=\"b.htm\" scrolling=\"auto\" />\r\n</frameset>";
+    const std::pair<const char*, const char*> after[] = {
+        {"\r\n</html>", "\r\n</html>"}, {"\n</html>", "\n</html>"}, {"\r</html>", "\r</html>"},
+        {"</html>", "\r\n</html>"},     {"", "\r\n"},
+        {"<body bgcolor=red></body>", "\r\n<body bgcolor=\"red\"></body>"},
+    };
+    for (const auto& [pszAfter, pszWritten] : after) {
+        Topic topic(std::string("<html><frameset cols=50%,50%><frame src=a.htm><frame src=b.htm></frameset>") + pszAfter);
+        const std::string strSaved = topic.Save("a.htm");
+        EXPECT_EQ("<html>" + strLayout + pszWritten, strSaved) << pszAfter;
+        EXPECT_EQ(strSaved, topic.Save("b.htm")) << pszAfter;
+    }
 }
 
 // A frameset added goes before the body; once saved and read back it is
@@ -197,6 +216,8 @@ TEST(DocumentRecognition, SetAndAddFrameset)
     pReplacement->m_listCols.AddTail(L"50%");
     pReplacement->m_listCols.AddTail(L"*");
     ASSERT_EQ(1, topic.doc.SetFrameset(pReplacement));
-    EXPECT_EQ("<html>\r\n<frameset cols=\"50%,*\">\r\n</frameset>\r\n\r\n\r\n<body>\r\n<p>x</p>\r\n</body>\r\n</html>",
+    // The old text after the replaced layout begins with a line end: the
+    // layout's own is left out, so the file does not grow at each save.
+    EXPECT_EQ("<html>\r\n<frameset cols=\"50%,*\">\r\n</frameset>\r\n\r\n<body>\r\n<p>x</p>\r\n</body>\r\n</html>",
               topic.Save("out2.htm"));
 }

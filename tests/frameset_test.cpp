@@ -105,6 +105,10 @@ TEST(FramesetFileWriter, LayoutsAndFrameLines)
               "frameborder=\"1\" noresize=\"noresize\" scrolling=\"no\" bordercolor=\"#c0b0a0\" />\r\n"
               "        <frame bordercolor=\"#000000\" />\r\n        <frameset>\r\n        </frameset>\r\n"
               "    </frameset>\r\n</frameset>\r\n");
+    // Where the text after it begins with a line end, the layout leaves its own out.
+    CHtmlFileFrameset empty;
+    EXPECT_TRUE(empty.EndsWithLineEnd());
+    EXPECT_EQ(GenerateToBytes(empty, true), "<frameset>\r\n</frameset>");
 }
 
 TEST(FramesetTokenWriter, AnchorsAndOrder)

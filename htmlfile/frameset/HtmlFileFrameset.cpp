@@ -188,7 +188,17 @@ int CHtmlFileFrameset::Generate(CkvuuStdioFile* pFile)
     return GenerateIndent(pFile, 0);
 }
 
+int CHtmlFileFrameset::GenerateBeforeLineEnd(CkvuuStdioFile* pFile)
+{
+    return WriteLayout(pFile, 0, false);
+}
+
 int CHtmlFileFrameset::GenerateIndent(CkvuuStdioFile* pFile, int nIndent)
+{
+    return WriteLayout(pFile, nIndent, true);
+}
+
+int CHtmlFileFrameset::WriteLayout(CkvuuStdioFile* pFile, int nIndent, bool bCloseLine)
 {
     WriteIndent(*this, pFile, nIndent);
     WriteText(pFile, L"<frameset");
@@ -197,7 +207,7 @@ int CHtmlFileFrameset::GenerateIndent(CkvuuStdioFile* pFile, int nIndent)
     for (POSITION pos = m_listItems.GetHeadPosition(); pos;)
         WriteChild(m_listItems.GetNext(pos), pFile, nIndent + 1);
     WriteIndent(*this, pFile, nIndent);
-    WriteText(pFile, L"</frameset>\r\n");
+    WriteText(pFile, bCloseLine ? L"</frameset>\r\n" : L"</frameset>");
     return 1;
 }
 

@@ -22,6 +22,12 @@ public:
 
     // Writes the element's HTML at the current position of pFile; returns 1.
     virtual int Generate(CkvuuStdioFile* pFile) = 0;
+    // Whether what Generate writes ends with a line end of its own.
+    virtual bool EndsWithLineEnd() const { return false; }
+    // Writes the element without that closing line end, for a place where
+    // the text that follows begins with one: saving again then finds the
+    // same text, instead of one line end more at each save.
+    virtual int GenerateBeforeLineEnd(CkvuuStdioFile* pFile) { return Generate(pFile); }
 
     // The one write step of every writer: writes the text and swallows any
     // write failure, so that a writer always completes.

@@ -42,12 +42,13 @@ void RewriteFile(const std::string& strPath, const std::string& strBytes, long n
     if (::utimes(strPath.c_str(), times) != 0) throw std::runtime_error("cannot set the time of " + strPath);
 }
 
-std::string GenerateToBytes(CHTMLObject& object)
+std::string GenerateToBytes(CHTMLObject& object, bool bBeforeLineEnd)
 {
     TempDir dir;
     {
         CkvuuStdioFile file(dir.WideFile("out.htm").c_str(), CFile::modeCreate | CFile::modeWrite);
-        object.Generate(&file);
+        if (bBeforeLineEnd) object.GenerateBeforeLineEnd(&file);
+        else object.Generate(&file);
         file.Close();
     }
     return ReadBytes(dir.File("out.htm"));
