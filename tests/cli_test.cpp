@@ -204,6 +204,49 @@ TEST_F(CliTest, SetWritesEveryPropertyToItsOwnAttribute)
               Bytes("t.htm"));
 }
 
+// A value that looks like markup reads back exactly as given; a value with
+// both kinds of quote reads back with "&quot;" for each '"'.
+TEST_F(CliTest, HostileValuesReadBackAsGiven)
+{
+    const std::string strTopic = "<html><head><title>T</title><link rel=stylesheet href=a.css></head>\n"
+                                 "<body bgcolor=white background=bg.gif>\n<p>x</p>\n</body></html>\n";
+    const std::string kTitle = "A</title><body bgcolor=red><title>B", kSheet = "x.css\" onload=\"y";
+    const std::tuple<std::vector<std::string>, std::string, std::string> cases[] = {
+        {{"--title", kTitle}, "title", kTitle},
+        {{"--title", "it's \"it\" & <i>"}, "title", "it's \"it\" & <i>"},
+        {{"--stylesheet", kSheet}, "stylesheet", kSheet},
+        {{"--stylesheet", "it's \"x\".css"}, "stylesheet", "it's &quot;x&quot;.css"},
+        {{"--background", "p\"q.gif"}, "background", "p\"q.gif"},
+    };
+    for (const auto& [options, field, value] : cases) {
+        WriteBytes(dir.File("t.htm"), strTopic);
+        std::vector<std::string> args{"set", "t.htm"};
+        args.insert(args.end(), options.begin(), options.end());
+        RunResult result = Run(args);
+        ASSERT_EQ(0, result.status) << result.err;
+        result = Run({"show", "--json", "t.htm"});
+        ASSERT_EQ(0, result.status) << result.err;
+        const nlohmann::json topic = JsonLines(result.out).at(0);
+        EXPECT_EQ(value, topic[field]) << Bytes("t.htm");
+        EXPECT_EQ("#ffffff", topic["colors"]["bgcolor"]) << Bytes("t.htm");
+        EXPECT_EQ(field == "title" ? value : "T", topic["title"]) << Bytes("t.htm");
+    }
+}
+
+// An inline diagram's own title is not the page's: show reports the page's,
+// and set --title changes that one alone.
+TEST_F(CliTest, TheTitleOfAnInlineDiagramIsLeftAlone)
+{
+    const std::string strTopic = "<html><head><title>Image task</title></head><body>\n"
+                                 "<svg><title id=\"diagramTitle\">Diagram</title><rect/></svg>\n</body></html>\n";
+    WriteBytes(dir.File("t.htm"), strTopic);
+    RunResult result = Run({"show", "t.htm"});
+    EXPECT_NE(std::string::npos, result.out.find("  title        Image task\n")) << result.out;
+    result = Run({"set", "t.htm", "--title", "Image"});
+    EXPECT_EQ(0, result.status) << result.err;
+    EXPECT_EQ(Replace(strTopic, "Image task", "Image"), Bytes("t.htm"));
+}
+
 TEST_F(CliTest, SetRefusesWhatTheFileCannotTakeAndLeavesItAlone)
 {
     const std::string noTitle = "<html><head></head><body>x</body></html>\n";

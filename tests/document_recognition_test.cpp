@@ -24,15 +24,67 @@ TEST(DocumentRecognition, DocumentLevelTagsInAnyCase)
                 "</Body></HTML>");
     EXPECT_TRUE(topic.doc.IsValid());
     EXPECT_STREQ(L"Caf\u00E9 & Bar", topic.doc.GetTitle());
-    // Every link tag counts; the first fixes the place, the last the path.
+    // Only a link whose rel names a style sheet counts: the icon stays as it stands.
     EXPECT_STREQ(L"a.css", topic.doc.GetStyleSheet());
     EXPECT_EQ(0x0000FF00u, topic.doc.GetBgColor());
     EXPECT_TRUE(topic.doc.GetWaterMark());
     EXPECT_STREQ(L"background", topic.doc.GetBgImage());
-    EXPECT_EQ("<HTML><title>Caf\xC3\xA9 &amp; Bar</title><link rel=\"stylesheet\" href=\"a.css\" type=\"text/css\" />"
-              "<link rel=stylesheet href=a.css>Caf\xC3\xA9 & Bar<meta name=template>"
-              "<Body BGCOLOR=\"#00FF00\" bgproperties=\"FIXED\"></Body></HTML>",
+    EXPECT_EQ("<HTML><title>Caf\xC3\xA9 &amp; Bar</title><LINK REL=icon HREF=favicon.ico>"
+              "<link rel=\"stylesheet\" href=\"a.css\" type=\"text/css\" />Caf\xC3\xA9 &amp; Bar<meta name=template>"
+              "<Body BGCOLOR=\"#00FF00\" bgproperties=\"FIXED\" background></Body></HTML>",
               topic.Save());
+}
+
+// The style sheet is the first link whose rel holds the token "stylesheet"
+// (any case, white-space separated); other links and later style sheets
+// stay as they stand, and a recorded one keeps its rel and other attributes.
+TEST(DocumentRecognition, TheFirstStyleSheetLinkIsTheStyleSheet)
+{
+    const std::pair<const char*, bool> rels[] = {
+        {"stylesheet", true},       {"STYLESHEET", true},     {"'alternate stylesheet'", true},
+        {"\"a\tStyleSheet\n\"", true}, {"icon", false},          {"'shortcut icon'", false},
+        {"next", false},             {"stylesheets", false},   {"'style sheet'", false},
+        {"\"\"", false},             {"", false},
+    };
+    for (const auto& [pszRel, bStyleSheet] : rels) {
+        const std::string strLink = std::string("<link rel") + (*pszRel ? "=" : "") + pszRel + " href=s.css>";
+        Topic topic("<head>" + strLink + "</head>");
+        EXPECT_STREQ(bStyleSheet ? L"s.css" : L"", topic.doc.GetStyleSheet()) << strLink;
+        if (!bStyleSheet) {
+            EXPECT_EQ("<head>" + strLink + "</head>", topic.Save()) << strLink;
+        }
+    }
+
+    Topic topic("<link rel=icon href=favicon.ico><link rel=next href=page2.htm>\r\n"
+                "<LINK REL=\"Alternate StyleSheet\" media=print HREF=print.css title='Print \"me\"' disabled charset=\"\" "
+                "type=text/x-css><link rel=stylesheet href=second.css>");
+    EXPECT_STREQ(L"print.css", topic.doc.GetStyleSheet());
+    ASSERT_TRUE(topic.doc.SetStyleSheet(L"new.css"));
+    EXPECT_EQ("<link rel=icon href=favicon.ico><link rel=next href=page2.htm>\r\n"
+              "<link rel=\"Alternate StyleSheet\" href=\"new.css\" type=\"text/css\" media=\"print\" title='Print \"me\"' "
+              "disabled charset=\"\" /><link rel=stylesheet href=second.css>",
+              topic.Save());
+    EXPECT_STREQ(L"new.css", topic.doc.GetStyleSheet());
+}
+
+// The title is the first title element outside svg and math: a diagram's
+// own title is neither read nor rewritten, before or after the page's.
+TEST(DocumentRecognition, TheTitleIsThePagesFirstTitle)
+{
+    const std::pair<const char*, const char*> pages[] = {
+        {"<head><title>Page</title></head><body><svg><title id=diagramTitle>Diagram</title></svg><title>Late</title>",
+         "<head><title>New</title></head><body><svg><title id=diagramTitle>Diagram</title></svg><title>Late</title>"},
+        {"<SVG viewBox=\"0 0 1 1\"><svg><title>Inner</title></svg><title>Outer</title></SVG><title>Page</title>",
+         "<SVG viewBox=\"0 0 1 1\"><svg><title>Inner</title></svg><title>Outer</title></SVG><title>New</title>"},
+        {"<math><mi><title>M</title></mi></math></svg><title>Page</title>",
+         "<math><mi><title>M</title></mi></math></svg><title>New</title>"},
+    };
+    for (const auto& [pszPage, pszSaved] : pages) {
+        Topic topic(pszPage);
+        EXPECT_STREQ(L"Page", topic.doc.GetTitle()) << pszPage;
+        ASSERT_TRUE(topic.doc.SetTitle(L"New"));
+        EXPECT_EQ(pszSaved, topic.Save()) << pszPage;
+    }
 }
 
 TEST(DocumentRecognition, LinksBookmarksImagesAndMultimedia)
@@ -121,8 +173,27 @@ TEST(DocumentRecognition, FramePageTreeAndItsRewrite)
     EXPECT_EQ("<html><head><title>F</title></head>\r\n<frameset cols=\"30%,70%\">\r\n"
               "    <frame name=\"toc\" src=\"toc.htm\" frameborder=\"1\" noresize=\"noresize\" scrolling=\"auto\" />\r\n"
               "    <frameset rows=\"60,*\">\r\n        <frame src=\"a.htm\" scrolling=\"no\" />\r\n"
-              "        <frame src=\"b.htm\" scrolling=\"auto\" />\r\n    </frameset>\r\n</frameset>\r\n\r\n</html>\r\n",
+              "        <frame src=\"b.htm\" scrolling=\"auto\" />\r\n    </frameset>\r\n</frameset>\r\n</html>\r\n",
               topic.Save());
+}
+
+// The layout's own closing line end is left out where the old text after it
+// begins with one, so a second save writes the same file.
+TEST(DocumentRecognition, FrameLayoutAddsNoLineEndAtEachSave)
+{
+    const std::string strLayout = "<frameset cols=\"50%,50%\">\r\n    <frame src=\"a.htm\" scrolling=\"auto\" />\r\n"
+                                  "    <frame src=\"b.htm\" scrolling=\"auto\" />\r\n</frameset>";
+    const std::pair<const char*, const char*> after[] = {
+        {"\r\n</html>", "\r\n</html>"}, {"\n</html>", "\n</html>"}, {"\r</html>", "\r</html>"},
+        {"</html>", "\r\n</html>"},     {"", "\r\n"},
+        {"<body bgcolor=red></body>", "\r\n<body bgcolor=\"red\"></body>"},
+    };
+    for (const auto& [pszAfter, pszWritten] : after) {
+        Topic topic(std::string("<html><frameset cols=50%,50%><frame src=a.htm><frame src=b.htm></frameset>") + pszAfter);
+        const std::string strSaved = topic.Save("a.htm");
+        EXPECT_EQ("<html>" + strLayout + pszWritten, strSaved) << pszAfter;
+        EXPECT_EQ(strSaved, topic.Save("b.htm")) << pszAfter;
+    }
 }
 
 // A frameset added goes before the body; once saved and read back it is
@@ -145,6 +216,8 @@ TEST(DocumentRecognition, SetAndAddFrameset)
     pReplacement->m_listCols.AddTail(L"50%");
     pReplacement->m_listCols.AddTail(L"*");
     ASSERT_EQ(1, topic.doc.SetFrameset(pReplacement));
-    EXPECT_EQ("<html>\r\n<frameset cols=\"50%,*\">\r\n</frameset>\r\n\r\n\r\n<body>\r\n<p>x</p>\r\n</body>\r\n</html>",
+    // The old text after the replaced layout begins with a line end: the
+    // layout's own is left out, so the file does not grow at each save.
+    EXPECT_EQ("<html>\r\n<frameset cols=\"50%,*\">\r\n</frameset>\r\n\r\n<body>\r\n<p>x</p>\r\n</body>\r\n</html>",
               topic.Save("out2.htm"));
 }

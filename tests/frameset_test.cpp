@@ -101,10 +101,14 @@ TEST(FramesetFileWriter, LayoutsAndFrameLines)
     EXPECT_EQ(GenerateToBytes(*pOuter),
               "<frameset cols=\"25%,*,100\" rows=\"10%,90%\">\r\n    <frame name=\"top\" scrolling=\"auto\" />\r\n"
               "    <frameset rows=\"40%,60%\">\r\n"
-              "        <frame name=\"main\" src=\"d\xc3\xa9j\xc3\xa0.htm?a=1&b=\"2\"\" marginheight=\"3\" marginwidth=\"12\" "
+              "        <frame name=\"main\" src='d\xc3\xa9j\xc3\xa0.htm?a=1&b=\"2\"' marginheight=\"3\" marginwidth=\"12\" "
               "frameborder=\"1\" noresize=\"noresize\" scrolling=\"no\" bordercolor=\"#c0b0a0\" />\r\n"
               "        <frame bordercolor=\"#000000\" />\r\n        <frameset>\r\n        </frameset>\r\n"
               "    </frameset>\r\n</frameset>\r\n");
+    // Where the text after it begins with a line end, the layout leaves its own out.
+    CHtmlFileFrameset empty;
+    EXPECT_TRUE(empty.EndsWithLineEnd());
+    EXPECT_EQ(GenerateToBytes(empty, true), "<frameset>\r\n</frameset>");
 }
 
 TEST(FramesetTokenWriter, AnchorsAndOrder)

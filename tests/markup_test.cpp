@@ -3,18 +3,21 @@
 // with parameters, and image maps.
 #include <support/Helpers.h>
 
+#include <htmlfile/markup/MarkupText.h>
+
 #include <gtest/gtest.h>
 
 namespace {
 
-// A start tag writes the attributes with a value, in chain order and as
-// spelled; GetAttribute ignores case and answers a valueless attribute with
-// its name; SetAttribute replaces, appends or refuses.
+// A start tag writes its attributes as the file gave them (bare, empty or
+// with a value), in chain order and as spelled, and leaves out those emptied
+// through SetAttribute; GetAttribute ignores case and answers a valueless
+// attribute with its name; SetAttribute replaces, appends or refuses.
 TEST(TagTest, WritesGetsAndSetsAttributes)
 {
     auto chain = MakeAttributes({{L"BGCOLOR", L"#fff"}, {L"nowrap", nullptr}, {L"text", L""}, {L"Link", L"a\"b"}});
     CHTMLTag written(L"Body", chain.release(), 1, 2);
-    EXPECT_EQ(GenerateToBytes(written), "<Body BGCOLOR=\"#fff\" Link=\"a\"b\">");
+    EXPECT_EQ(GenerateToBytes(written), "<Body BGCOLOR=\"#fff\" nowrap text=\"\" Link='a\"b'>");
     CHTMLEndTag end(L"FoNt", 5, 11);
     EXPECT_EQ(GenerateToBytes(end), "</FoNt>");
     chain = MakeAttributes({{L"TEXT", L"#000000"}, {L"link", L"blue"}, {L"bgproperties", nullptr}});
@@ -29,9 +32,11 @@ TEST(TagTest, WritesGetsAndSetsAttributes)
     EXPECT_EQ(tag.SetAttribute(L"bgcolor", L"#0080ff"), 1);
     EXPECT_STREQ(tag.GetAttribute(L"link"), L"");
     EXPECT_EQ(tag.GetAttribute(L"vlink"), nullptr);
-    EXPECT_EQ(GenerateToBytes(tag), "<body TEXT=\"#ffffff\" bgcolor=\"#0080ff\">");
+    EXPECT_EQ(GenerateToBytes(tag), "<body TEXT=\"#ffffff\" bgproperties bgcolor=\"#0080ff\">");
     EXPECT_EQ(tag.SetAttribute(L"TEXT", nullptr), 1);
     EXPECT_STREQ(tag.GetAttribute(L"text"), L"TEXT");
+    EXPECT_EQ(tag.SetAttribute(L"link", L"red"), 1); // written again once it has a value
+    EXPECT_EQ(GenerateToBytes(tag), "<body link=\"red\" bgproperties bgcolor=\"#0080ff\">");
     CHTMLTag bare(L"body", nullptr, 0, 0);
     EXPECT_EQ(bare.GetAttribute(L"bgcolor"), nullptr);
     EXPECT_EQ(bare.SetAttribute(L"alink", L"red"), 1);
@@ -71,11 +76,99 @@ TEST(SimpleElementTest, WritersOfTitleLinkImageMultimediaAndPlaceholder)
     }
 }
 
+// The one place values become markup: the quoting table, bare and empty
+// values, raw values kept; the title's and the body text's escapes.
+TEST(MarkupTextTest, NoValueEndsItsTagOrElement)
+{
+    using namespace htmlfile_markup;
+    const std::pair<const wchar_t*, const wchar_t*> attributes[] = {
+        {L"plain", L" n=\"plain\""},       {L"", L" n=\"\""},
+        {nullptr, L" n"},                  {L"x.css\" onload=\"y", L" n='x.css\" onload=\"y'"},
+        {L"it's", L" n=\"it's\""},         {L"a\"b'c\"", L" n=\"a&quot;b'c&quot;\""},
+        {L"&quot;&amp;<>", L" n=\"&quot;&amp;<>\""},
+    };
+    for (const auto& [pszValue, pszText] : attributes) EXPECT_EQ(AttributeText(L"n", pszValue), pszText) << pszText;
+
+    const std::tuple<const wchar_t*, const wchar_t*, const wchar_t*> texts[] = {
+        // value, as a title element's text, as text in the body
+        {L"", L"", L""},
+        {L"A & B &amp; C &AMP;", L"A &amp; B &amp; C &amp;", L"A &amp; B &amp; C &amp;"},
+        {L"&lt;b&gt; ends &", L"&amp;lt;b&amp;gt; ends &amp;", L"&amp;lt;b&amp;gt; ends &amp;"},
+        {L"A</title><body bgcolor=red><title>B", L"A&lt;/title><body bgcolor=red><title>B",
+         L"A&lt;/title>&lt;body bgcolor=red>&lt;title>B"},
+        {L"</TiTlE x</tit <i>", L"&lt;/TiTlE x</tit <i>", L"&lt;/TiTlE x&lt;/tit &lt;i>"},
+        {L"<object classid=x>", L"<object classid=x>", L"&lt;object classid=x>"},
+    };
+    for (const auto& [pszValue, pszTitle, pszBody] : texts) {
+        EXPECT_EQ(TitleText(pszValue), pszTitle) << pszValue;
+        EXPECT_EQ(BodyText(pszValue), pszBody) << pszValue;
+    }
+}
+
+// Every writer puts its values through the quoting table.
+TEST(MarkupTextTest, EveryWriterQuotesItsValues)
+{
+    const wchar_t* const kBoth = L"a\"b'c";
+    auto body = MakeAttributes({{L"background", L"p\"q.gif"}, {L"text", kBoth}});
+    CHTMLTag tag(L"body", body.release(), 0, 0);
+    CHTMLStyleLink link;
+    link.m_strHref = L"x.css\" onload=\"y";
+    CHTMLImage image(kBoth, L"#m\"");
+    CHtmlFileMultimedia sound(L"s\".wav", nullptr, 1, 1);
+    CHTMLMap map(L"n\"");
+    map.AddMapArea(new CHTMLMapArea(L"rect", L"0,0", kBoth, L"t\"", L"f'"));
+    auto attributes = MakeAttributes({{L"id", kBoth}});
+    CHTMLObjectTag object(attributes.get());
+    object.AddParam(new CHTMLParam(L"n\"", kBoth));
+    CHtmlFileFrameset frameset;
+    frameset.m_listCols.AddTail(L"1\"");
+    frameset.m_listCols.AddTail(L"*");
+    auto* pFrame = new CHtmlFileFrame;
+    pFrame->m_strName = kBoth;
+    pFrame->m_strSrc = L"s\"";
+    pFrame->m_strScrolling = L"no\"";
+    frameset.m_listItems.AddTail(pFrame);
+    const std::pair<CHTMLObject*, const char*> written[] = {
+        {&tag, "<body background='p\"q.gif' text=\"a&quot;b'c\">"},
+        {&link, "<link rel=\"stylesheet\" href='x.css\" onload=\"y' type=\"text/css\" />"},
+        {&image, "<img src=\"a&quot;b'c\" usemap='#m\"'>"},
+        {&sound, "<BGSOUND SRC='s\".wav'>"},
+        {&map, "<MAP NAME='n\"'>\r\n<AREA SHAPE=\"rect\" COORDS=\"0,0\" HREF=\"a&quot;b'c\" ALT='t\"' TITLE='t\"' "
+               "TARGET=\"f'\">\r\n</MAP>"},
+        {&object, "<OBJECT id=\"a&quot;b'c\">\r\n<param name='n\"' value=\"a&quot;b'c\" />\r\n</OBJECT>"},
+        {&frameset, "<frameset cols='1\",*'>\r\n    <frame name=\"a&quot;b'c\" src='s\"' scrolling='no\"' />\r\n"
+                    "</frameset>\r\n"},
+    };
+    for (const auto& [pElement, pszWritten] : written) EXPECT_EQ(GenerateToBytes(*pElement), pszWritten);
+}
+
+// A style sheet link read from the file keeps its rel and its other
+// attributes (bare, empty or with a value) in file order; type is always
+// text/css; a new link has the fixed form.
+TEST(StyleLinkTest, KeepsWhatTheLinkHad)
+{
+    auto attributes = MakeAttributes({{L"Media", L"print"}, {L"REL", L"Alternate StyleSheet"}, {L"type", L"text/x"},
+                                      {L"href", L"old.css"}, {L"title", L"Print \"me\""}, {L"disabled", nullptr},
+                                      {L"charset", L""}, {L"rel", L"icon"}});
+    CHTMLStyleLink link;
+    link.TakeAttributes(attributes.get());
+    EXPECT_EQ(link.m_strHref, L"old.css");
+    link.m_strHref = L"new.css";
+    EXPECT_EQ(GenerateToBytes(link), "<link rel=\"Alternate StyleSheet\" href=\"new.css\" type=\"text/css\" "
+                                     "Media=\"print\" title='Print \"me\"' disabled charset=\"\" />");
+    CHTMLStyleLink added;
+    added.m_strHref = L"a.css";
+    EXPECT_EQ(GenerateToBytes(added), "<link rel=\"stylesheet\" href=\"a.css\" type=\"text/css\" />");
+}
+
 TEST(ObjectTagTest, IdAndBareClsidComeFromTheChainWhichTheMapKeepsAsWritten)
 {
     auto chain = MakeAttributes({{L"TYPE", L"application/x-oleobject"}, {L"ClassId", L"CLSID:1E2A"},
                                  {L"iD", L"first"}, {L"iD", L"Object1"}, {L"VIEWASTEXT", nullptr}});
     CHTMLObjectTag tag(chain.get());
+    // An attribute given without a value is written back bare.
+    EXPECT_NE(GenerateToBytes(tag).find(" VIEWASTEXT"), std::string::npos);
+    EXPECT_EQ(GenerateToBytes(tag).find(" VIEWASTEXT="), std::string::npos);
     auto lookup = [&tag](const wchar_t* psz) { CString value = L"<absent>"; tag.LookupAttribute(psz, value); return value; };
     EXPECT_EQ(tag.Id(), L"Object1");
     EXPECT_EQ(tag.Clsid(), L"1E2A");
@@ -105,9 +198,11 @@ TEST(ObjectTagTest, WritesTheWholeElement)
     CHTMLObjectTag tag(keyword.get());
     tag.AddParam(new CHTMLParam(L"Keyword", L"Item1"));
     tag.AddParam(new CHTMLParam(nullptr, nullptr));
+    tag.AddParam(new CHTMLParam(L"", L"v"));
     EXPECT_EQ(GenerateToBytes(tag), "<OBJECT classid=\"clsid:1e2a7bd0-dab9-11d0-b93a-00c04fc99f9e\"\r\n"
                                     "        type=\"application/x-oleobject\">\r\n"
-                                    "<param name=\"Keyword\" value=\"Item1\" />\r\n<param value=\"\" />\r\n</OBJECT>");
+                                    "<param name=\"Keyword\" value=\"Item1\" />\r\n<param value=\"\" />\r\n"
+                                    "<param name=\"\" value=\"v\" />\r\n</OBJECT>");
     // Spelled in upper case, TYPE (bucket 11) comes first and no break is due
     // before the last attribute.
     auto upper = MakeAttributes({{L"TYPE", L"application/x-oleobject"}, {L"CLASSID", kClsid}});
@@ -160,15 +255,21 @@ TEST(MapTest, WritesFindsAndCopies)
     map->AddTarget(L"open.htm");
     map->AddMapArea(new CHTMLMapArea(L"rect", L"0,0,16,16", L"open.htm", L"Open a file", L"main"));
     map->AddTarget(L"save.htm");
-    map->AddMapArea(new CHTMLMapArea(L"RECT", L"16,0,32,16", L"save.htm?a=\"1\"&b", nullptr, L""));
+    map->AddMapArea(new CHTMLMapArea(L"RECT", L"16,0,32,16", L"save.htm?a=\"1\"&b", nullptr, nullptr));
     const std::string strWritten = "<MAP NAME=\"toolbar\">\r\n<AREA SHAPE=\"rect\" COORDS=\"0,0,16,16\" HREF=\"open.htm\" "
                                    "ALT=\"Open a file\" TITLE=\"Open a file\" TARGET=\"main\">\r\n"
-                                   "<AREA SHAPE=\"RECT\" COORDS=\"16,0,32,16\" HREF=\"save.htm?a=\"1\"&b\">\r\n</MAP>";
+                                   "<AREA SHAPE=\"RECT\" COORDS=\"16,0,32,16\" HREF='save.htm?a=\"1\"&b'>\r\n</MAP>";
     EXPECT_EQ(GenerateToBytes(*map), strWritten);
     CHTMLMap empty(nullptr);
     EXPECT_EQ(GenerateToBytes(empty), "<MAP NAME=\"\">\r\n</MAP>");
-    CHTMLMapArea bare(L"", nullptr, nullptr, L"", nullptr);
+    // A field given empty (as read from `href=""`) is written empty; a null one is absent.
+    CHTMLMapArea bare(nullptr, nullptr, nullptr, nullptr, nullptr), given(L"", nullptr, L"", nullptr, L"");
     EXPECT_EQ(GenerateToBytes(bare), "<AREA>\r\n");
+    EXPECT_EQ(GenerateToBytes(given), "<AREA SHAPE=\"\" HREF=\"\" TARGET=\"\">\r\n");
+    CHTMLMap copied(empty);
+    copied.AddMapArea(new CHTMLMapArea(given));
+    CHTMLMap copyOfCopied(copied);
+    EXPECT_EQ(GenerateToBytes(copyOfCopied), "<MAP NAME=\"\">\r\n" + GenerateToBytes(given) + "</MAP>");
 
     ASSERT_NE(map->FindMapArea(L"16,0,32,16"), nullptr);
     EXPECT_STREQ(map->FindMapArea(L"16,0,32,16")->Shape(), L"RECT");

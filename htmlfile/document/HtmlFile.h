@@ -175,6 +175,9 @@ private:
     BOOL m_bStyleLinkListed = FALSE;
     BOOL m_bBgSoundListed = FALSE;
     BOOL m_bBgSoundInMultimedia = FALSE;
+    // How many svg and math elements are open where the parse is: a title
+    // inside one is not the page's.
+    int m_nForeignDepth = 0;
     // The encoding the last reading found for a file without a byte-order
     // mark (a CkvuuStdioFile::Encoding), or -1: a save of the unchanged file
     // need not read it through again to find it.

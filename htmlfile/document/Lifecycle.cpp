@@ -166,4 +166,5 @@ void CHtmlFile::Clear()
     DeleteView(m_pObjectTags);
 
     m_bTitleListed = m_bStyleLinkListed = m_bBgSoundListed = m_bBgSoundInMultimedia = FALSE;
+    m_nForeignDepth = 0;
 }

@@ -9,7 +9,7 @@ using htmlfile_detail::LoopCount;
 // being compared with each handled name in turn: the callback runs for every
 // tag of the file.
 enum class CHtmlFile::KnownTag : unsigned char {
-    Other, A, P, B, Img, Map, Area, Link, Meta, Body, Html, Param, Title, Frame, Object, BgSound, Frameset,
+    Other, A, P, B, Img, Map, Svg, Area, Link, Meta, Body, Html, Math, Param, Title, Frame, Object, BgSound, Frameset,
 };
 
 // Tag names match ignoring case. Only ASCII letters fold to the ASCII letters
@@ -22,10 +22,10 @@ CHtmlFile::KnownTag CHtmlFile::ClassifyTag(const wchar_t* pszTag)
     };
     // By length, so that a tag is compared with three names at most.
     static constexpr KnownName kNames1[] = {{L"a", KnownTag::A}, {L"p", KnownTag::P}, {L"b", KnownTag::B}};
-    static constexpr KnownName kNames3[] = {{L"img", KnownTag::Img}, {L"map", KnownTag::Map}};
+    static constexpr KnownName kNames3[] = {{L"img", KnownTag::Img}, {L"map", KnownTag::Map}, {L"svg", KnownTag::Svg}};
     static constexpr KnownName kNames4[] = {{L"area", KnownTag::Area}, {L"link", KnownTag::Link},
                                             {L"meta", KnownTag::Meta}, {L"body", KnownTag::Body},
-                                            {L"html", KnownTag::Html}};
+                                            {L"html", KnownTag::Html}, {L"math", KnownTag::Math}};
     static constexpr KnownName kNames5[] = {
         {L"param", KnownTag::Param}, {L"title", KnownTag::Title}, {L"frame", KnownTag::Frame}};
     static constexpr KnownName kNames6[] = {{L"object", KnownTag::Object}};
@@ -105,6 +105,8 @@ unsigned int CHtmlFile::OnStartTag(KnownTag tag, const wchar_t* pszTag, TagAttri
 unsigned int CHtmlFile::OnCommonStartTag(KnownTag tag, const wchar_t* pszTag, TagAttribute* pAttributes)
 {
     switch (tag) {
+    case KnownTag::Svg:
+    case KnownTag::Math: ++m_nForeignDepth; return HTMLCB_NONE;
     case KnownTag::Body:
         if (!(m_dwFlags & PARSE_BODY)) return HTMLCB_NONE;
         if (!m_pBodyTag) {
@@ -117,7 +119,9 @@ unsigned int CHtmlFile::OnCommonStartTag(KnownTag tag, const wchar_t* pszTag, Ta
         }
         return HTMLCB_KEEPATTRIBUTES;
     case KnownTag::Title:
-        if (!m_pTitle) return HTMLCB_NONE;
+        // The page's title is the first title element outside a drawing or
+        // formula: a diagram's own title inside <svg> names the diagram.
+        if (!m_pTitle || m_bTitleListed || m_nForeignDepth > 0) return HTMLCB_NONE;
         m_pTitle->m_nBegin = m_pScanner->TagBegin();
         return HTMLCB_COLLECTTEXT;
     case KnownTag::Html: m_bValid = TRUE; return HTMLCB_NONE;
@@ -145,6 +149,10 @@ unsigned int CHtmlFile::OnEndTag(KnownTag tag, const wchar_t* pszTag)
         }
         return HTMLCB_STOPTEXT;
     case KnownTag::Map: OnMapEnd(); return HTMLCB_NONE;
+    case KnownTag::Svg:
+    case KnownTag::Math:
+        if (m_nForeignDepth > 0) --m_nForeignDepth;
+        return HTMLCB_NONE;
     case KnownTag::Object: OnObjectEnd(); return HTMLCB_NONE;
     case KnownTag::Body:
         if (!(m_dwFlags & PARSE_FRAMESETS))
@@ -157,18 +165,43 @@ unsigned int CHtmlFile::OnEndTag(KnownTag tag, const wchar_t* pszTag)
     }
 }
 
+namespace {
+
+// Whether a rel value names a style sheet: "stylesheet" as one of its
+// white-space separated tokens, in any case ("alternate stylesheet" too).
+bool NamesStyleSheet(const wchar_t* pszRel)
+{
+    constexpr const wchar_t* kToken = L"stylesheet";
+    constexpr size_t kTokenLength = 10;
+    auto isSpace = [](wchar_t c) { return c == L' ' || c == L'\t' || c == L'\n' || c == L'\f' || c == L'\r'; };
+    for (const wchar_t* p = pszRel; p && *p;) {
+        while (isSpace(*p)) ++p;
+        const wchar_t* pStart = p;
+        while (*p && !isSpace(*p)) ++p;
+        size_t i = 0;
+        for (; i < kTokenLength && pStart + i < p; ++i) {
+            const wchar_t c = pStart[i];
+            if (((c >= L'A' && c <= L'Z') ? c + 32 : c) != kToken[i]) break;
+        }
+        if (i == kTokenLength && pStart + i == p) return true;
+    }
+    return false;
+}
+
+} // namespace
+
 void CHtmlFile::OnLink(TagAttribute* pAttributes)
 {
-    if (!(m_dwFlags & PARSE_STYLESHEET) || !m_pStyleLink) return;
-    // Every link tag counts, whatever its rel: the first fixes the span,
-    // later ones only replace the path.
-    m_pStyleLink->m_strHref = pAttributes->FindAttribute(L"href");
-    if (!m_bStyleLinkListed) {
-        m_listObjects.AddTail(m_pStyleLink);
-        m_bStyleLinkListed = TRUE;
-        m_pStyleLink->m_nBegin = m_pScanner->TagBegin();
-        m_pStyleLink->m_nEnd = m_pScanner->TagEnd();
-    }
+    // The first style sheet link is the document's; icons, next-page links
+    // and later style sheets are left as they stand.
+    if (!(m_dwFlags & PARSE_STYLESHEET) || !m_pStyleLink || m_bStyleLinkListed) return;
+    const wchar_t* pszRel = pAttributes->FindAttribute(L"rel");
+    if (!NamesStyleSheet(pszRel)) return;
+    m_pStyleLink->TakeAttributes(pAttributes);
+    m_listObjects.AddTail(m_pStyleLink);
+    m_bStyleLinkListed = TRUE;
+    m_pStyleLink->m_nBegin = m_pScanner->TagBegin();
+    m_pStyleLink->m_nEnd = m_pScanner->TagEnd();
 }
 
 void CHtmlFile::OnTemplateMeta(TagAttribute* pAttributes)

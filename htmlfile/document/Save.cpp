@@ -93,6 +93,35 @@ bool CanStayAsRead(const CHTMLObject* pElement)
     return pElement->m_nEnd != -1 && !dynamic_cast<const CHTMLTemplateTag*>(pElement);
 }
 
+bool IsLineEnd(wchar_t c)
+{
+    return c == L'\r' || c == L'\n';
+}
+
+// Writes a kept element in place of its old text and moves the old file's
+// read position past that text (nConsumed: units of the old file consumed).
+// An element whose writer ends with a line end leaves it out where the old
+// text after it begins with one, so that the file does not grow by a line
+// end at every save; to know, the unit after the span is read, and copied
+// unless it is the first of the next kept element (at nNextBegin).
+void WriteInPlace(CHTMLObject& element, long long nNextBegin, CkvuuStdioFile* pDest, CkvuuStdioFile* pSource,
+                  long long& nConsumed)
+{
+    pSource->Seek(element.m_nEnd, CFile::begin);
+    nConsumed = element.m_nEnd;
+    if (!element.EndsWithLineEnd()) {
+        element.Generate(pDest);
+        return;
+    }
+    wchar_t next = 0;
+    const bool bRead = pSource->Read(&next, 1, nullptr) == 1;
+    if (bRead && IsLineEnd(next)) element.GenerateBeforeLineEnd(pDest);
+    else element.Generate(pDest);
+    if (!bRead) return;
+    ++nConsumed;
+    if (nConsumed != nNextBegin) pDest->Write(&next, 1);
+}
+
 } // namespace
 
 BOOL CHtmlFile::FileCopy(CkvuuStdioFile* pDest, CkvuuStdioFile* pSource, DWORD dwCount, BOOL bToEnd)
@@ -143,7 +172,8 @@ BOOL CHtmlFile::DoSaveFile(CkvuuStdioFile* pDest, CkvuuStdioFile* pSource)
     // write what goes before it, write it, skip its old text. An element
     // left as it was read is copied with the text after it.
     long long nConsumed = 0;
-    for (const htmlfile_detail::SaveStep& step : plan.vecSteps) {
+    for (size_t i = 0; i < plan.vecSteps.size(); ++i) {
+        const htmlfile_detail::SaveStep& step = plan.vecSteps[i];
         CHTMLObject* pElement = step.pElement;
         long long nGap = static_cast<long long>(pElement->m_nBegin) - 1 - nConsumed;
         if (nGap > 0) FileCopy(pDest, pSource, static_cast<DWORD>(nGap), FALSE);
@@ -155,9 +185,11 @@ BOOL CHtmlFile::DoSaveFile(CkvuuStdioFile* pDest, CkvuuStdioFile* pSource)
             nConsumed = std::max(nConsumed, static_cast<long long>(pElement->m_nBegin) - 1);
             continue;
         }
-        pElement->Generate(pDest);
-        pSource->Seek(pElement->m_nEnd, CFile::begin);
-        nConsumed = pElement->m_nEnd;
+        // The unit after a span is left to the next step only when that
+        // step writes its element; one left as read is copied with its text.
+        const bool bNextWrites = i + 1 < plan.vecSteps.size() && plan.vecSteps[i + 1].bWrite;
+        const long long nNextBegin = bNextWrites ? plan.vecSteps[i + 1].pElement->m_nBegin : -1;
+        WriteInPlace(*pElement, nNextBegin, pDest, pSource, nConsumed);
     }
     FileCopy(pDest, pSource, 0, TRUE);
     for (CHTMLObject* pInserted : plan.vecAtEnd) {

@@ -2,6 +2,7 @@
 // that saves a layout as indented HTML. The token-list writer lives in
 // FramesetTokenWriter.cpp.
 #include <htmlfile/frameset/HtmlFileFrameset.h>
+#include <htmlfile/markup/MarkupText.h>
 
 #include <climits>
 
@@ -62,14 +63,18 @@ void AppendEntries(const CString& strText, CStringList& list)
     }
 }
 
-// Hands the entries to put with "," between neighbours.
-void PutJoined(const CStringList& list, const std::function<void(const wchar_t*)>& put)
+using htmlfile_markup::AttributeText;
+
+// The entries with "," between neighbours.
+CString Joined(const CStringList& list)
 {
+    CString joined;
     for (POSITION pos = list.GetHeadPosition(); pos;) {
-        put(list.GetNext(pos));
+        joined += list.GetNext(pos);
         if (pos)
-            put(L",");
+            joined += L',';
     }
+    return joined;
 }
 
 void WriteIndent(CHTMLObject& writer, CkvuuStdioFile* pFile, int nIndent)
@@ -91,16 +96,10 @@ CHtmlFileFrame::CHtmlFileFrame()
 
 void CHtmlFileFrame::PutAttributes(const std::function<void(const wchar_t*)>& put) const
 {
-    if (!m_strName.IsEmpty()) {
-        put(L" name=\"");
-        put(m_strName);
-        put(L"\"");
-    }
-    if (!m_strSrc.IsEmpty()) {
-        put(L" src=\"");
-        put(m_strSrc);
-        put(L"\"");
-    }
+    if (!m_strName.IsEmpty())
+        put(AttributeText(L"name", m_strName));
+    if (!m_strSrc.IsEmpty())
+        put(AttributeText(L"src", m_strSrc));
     CString piece;
     if (m_nMarginHeight > 0) {
         piece.Format(L" marginheight=\"%d\"", m_nMarginHeight);
@@ -114,10 +113,8 @@ void CHtmlFileFrame::PutAttributes(const std::function<void(const wchar_t*)>& pu
         put(L" frameborder=\"1\"");
     if (m_bNoResize)
         put(L" noresize=\"noresize\"");
-    if (!m_strScrolling.IsEmpty()) {
-        piece.Format(L" scrolling=\"%s\"", m_strScrolling.GetString());
-        put(piece);
-    }
+    if (!m_strScrolling.IsEmpty())
+        put(AttributeText(L"scrolling", m_strScrolling));
     if (m_crBorderColor != NO_BORDER_COLOR) {
         put(L" bordercolor=");
         // COLORREF is 0x00BBGGRR; HTML wants red first.
@@ -180,16 +177,10 @@ int CHtmlFileFrameset::SetSizeData(int& nWidth, CString& strWidthUnit, int& nHei
 
 void CHtmlFileFrameset::PutSizeAttributes(const std::function<void(const wchar_t*)>& put) const
 {
-    if (m_listCols.GetCount() > 1) {
-        put(L" cols=\"");
-        PutJoined(m_listCols, put);
-        put(L"\"");
-    }
-    if (m_listRows.GetCount() > 1) {
-        put(L" rows=\"");
-        PutJoined(m_listRows, put);
-        put(L"\"");
-    }
+    if (m_listCols.GetCount() > 1)
+        put(AttributeText(L"cols", Joined(m_listCols)));
+    if (m_listRows.GetCount() > 1)
+        put(AttributeText(L"rows", Joined(m_listRows)));
 }
 
 int CHtmlFileFrameset::Generate(CkvuuStdioFile* pFile)
@@ -197,7 +188,17 @@ int CHtmlFileFrameset::Generate(CkvuuStdioFile* pFile)
     return GenerateIndent(pFile, 0);
 }
 
+int CHtmlFileFrameset::GenerateBeforeLineEnd(CkvuuStdioFile* pFile)
+{
+    return WriteLayout(pFile, 0, false);
+}
+
 int CHtmlFileFrameset::GenerateIndent(CkvuuStdioFile* pFile, int nIndent)
+{
+    return WriteLayout(pFile, nIndent, true);
+}
+
+int CHtmlFileFrameset::WriteLayout(CkvuuStdioFile* pFile, int nIndent, bool bCloseLine)
 {
     WriteIndent(*this, pFile, nIndent);
     WriteText(pFile, L"<frameset");
@@ -206,7 +207,7 @@ int CHtmlFileFrameset::GenerateIndent(CkvuuStdioFile* pFile, int nIndent)
     for (POSITION pos = m_listItems.GetHeadPosition(); pos;)
         WriteChild(m_listItems.GetNext(pos), pFile, nIndent + 1);
     WriteIndent(*this, pFile, nIndent);
-    WriteText(pFile, L"</frameset>\r\n");
+    WriteText(pFile, bCloseLine ? L"</frameset>\r\n" : L"</frameset>");
     return 1;
 }
 

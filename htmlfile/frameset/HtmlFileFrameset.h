@@ -67,6 +67,9 @@ public:
     ~CHtmlFileFrameset() override;
 
     int Generate(CkvuuStdioFile* pFile) override;
+    // The layout's last line, its end tag, ends with CR LF.
+    bool EndsWithLineEnd() const override { return true; }
+    int GenerateBeforeLineEnd(CkvuuStdioFile* pFile) override;
     // Inserts the frameset into a token list (note: depth before position).
     // With pos null it finds its own place; see the implementation.
     virtual int GenerateIndent(CHtmlTokenList* pList, int nIndent, POSITION pos);
@@ -91,6 +94,9 @@ public:
     CList<CHtmlFileFramesetItem*, CHtmlFileFramesetItem*> m_listItems{10};
 
 private:
+    // Writes the layout at depth nIndent; the end tag's CR LF only with
+    // bCloseLine.
+    int WriteLayout(CkvuuStdioFile* pFile, int nIndent, bool bCloseLine);
     // Hands the cols and rows attributes of the start tag to put, piece by
     // piece; a list with one entry or none is left out.
     void PutSizeAttributes(const std::function<void(const wchar_t*)>& put) const;

@@ -1,4 +1,4 @@
-#include <htmlfile/markup/AttributeText.h>
+#include <htmlfile/markup/MarkupText.h>
 #include <htmlfile/markup/HtmlMap.h>
 
 #include <memory>
@@ -9,20 +9,26 @@ CHTMLMapArea::CHTMLMapArea(const wchar_t* pszShape, const wchar_t* pszCoords, co
                            const wchar_t* pszAlt, const wchar_t* pszFrame)
     : m_strShape(pszShape), m_strCoords(pszCoords), m_strHref(pszHref), m_strAlt(pszAlt), m_strFrame(pszFrame)
 {
+    const wchar_t* const fields[] = {pszShape, pszCoords, pszHref, pszAlt, pszFrame};
+    for (unsigned i = 0; i < 5; ++i)
+        if (fields[i]) m_nGiven |= 1u << i;
+}
+
+void CHTMLMapArea::WriteField(CkvuuStdioFile* pFile, int nField, const wchar_t* pszName, const CString& strValue)
+{
+    if (!strValue.IsEmpty() || (m_nGiven & (1u << nField))) WriteText(pFile, AttributeText(pszName, strValue));
 }
 
 int CHTMLMapArea::Generate(CkvuuStdioFile* pFile)
 {
     WriteText(pFile, L"<AREA");
-    if (!m_strShape.IsEmpty()) WriteText(pFile, AttributeText(L"SHAPE", m_strShape));
-    if (!m_strCoords.IsEmpty()) WriteText(pFile, AttributeText(L"COORDS", m_strCoords));
-    if (!m_strHref.IsEmpty()) WriteText(pFile, AttributeText(L"HREF", m_strHref));
-    if (!m_strAlt.IsEmpty()) {
-        // ALT for the old browsers, TITLE for the tooltip of newer ones.
-        WriteText(pFile, AttributeText(L"ALT", m_strAlt));
-        WriteText(pFile, AttributeText(L"TITLE", m_strAlt));
-    }
-    if (!m_strFrame.IsEmpty()) WriteText(pFile, AttributeText(L"TARGET", m_strFrame));
+    WriteField(pFile, 0, L"SHAPE", m_strShape);
+    WriteField(pFile, 1, L"COORDS", m_strCoords);
+    WriteField(pFile, 2, L"HREF", m_strHref);
+    // ALT for the old browsers, TITLE for the tooltip of newer ones.
+    WriteField(pFile, 3, L"ALT", m_strAlt);
+    WriteField(pFile, 3, L"TITLE", m_strAlt);
+    WriteField(pFile, 4, L"TARGET", m_strFrame);
     WriteText(pFile, L">\r\n");
     return 1;
 }
@@ -51,7 +57,8 @@ CHTMLMap::CHTMLMap(const CHTMLMap& other) : CHTMLObject(), m_strName(other.m_str
 
 void CHTMLMap::CopyArea(const CHTMLMapArea& area)
 {
-    auto pCopy = std::make_unique<CHTMLMapArea>(area.Shape(), area.Coords(), area.Href(), area.Alt(), area.Frame());
+    auto pCopy = std::make_unique<CHTMLMapArea>(area);
+    pCopy->m_nBegin = pCopy->m_nEnd = 0;
     AddMapArea(pCopy.get());
     pCopy.release();
 }
@@ -110,9 +117,9 @@ void CHTMLMap::RemoveAllMapAreas()
 
 int CHTMLMap::Generate(CkvuuStdioFile* pFile)
 {
-    WriteText(pFile, L"<MAP NAME=\"");
-    WriteText(pFile, m_strName);
-    WriteText(pFile, L"\">\r\n");
+    WriteText(pFile, L"<MAP");
+    WriteText(pFile, AttributeText(L"NAME", m_strName));
+    WriteText(pFile, L">\r\n");
     for (POSITION pos = m_listAreas.GetHeadPosition(); pos;) {
         CHTMLMapArea* pArea = m_listAreas.GetNext(pos);
         if (pArea) pArea->Generate(pFile);

@@ -4,6 +4,9 @@
 #include <htmlfile/markup/HtmlObject.h>
 #include <htmlfile/platform/List.h>
 
+// An area of an image map. A field given as a null pointer is absent and
+// not written when empty; one given as "" (as read from `href=""`) is
+// written with its empty value.
 class CHTMLMapArea : public CHTMLObject {
 public:
     CHTMLMapArea(const wchar_t* pszShape, const wchar_t* pszCoords, const wchar_t* pszHref, const wchar_t* pszAlt,
@@ -26,6 +29,9 @@ private:
     CString m_strHref;
     CString m_strAlt;
     CString m_strFrame;
+    // One bit per field, in the constructor's order, for a field given.
+    unsigned m_nGiven = 0;
+    void WriteField(CkvuuStdioFile* pFile, int nField, const wchar_t* pszName, const CString& strValue);
 };
 
 class CHTMLMap : public CHTMLObject {
@@ -54,7 +60,7 @@ public:
     int Generate(CkvuuStdioFile* pFile) override;
 
 private:
-    // Appends a new area with the five fields of area (positions 0).
+    // Appends a copy of area (positions 0).
     void CopyArea(const CHTMLMapArea& area);
 
     CString m_strName;

@@ -1,11 +1,15 @@
 #include <htmlfile/markup/HtmlObject.h>
+#include <htmlfile/markup/MarkupText.h>
 #include <htmlfile/outside/KvuuStdioFile.h>
 #include <htmlfile/outside/QLUtils.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
 #include <new>
+
+using htmlfile_markup::AttributeText;
 
 namespace {
 
@@ -24,26 +28,6 @@ wchar_t* HeapCopy(const wchar_t* psz)
 bool IsEmpty(const wchar_t* psz)
 {
     return !psz || !*psz;
-}
-
-// Escapes ampersands for the title element: a bare '&' becomes "&amp;", an
-// "&amp;" already there (any case) is kept as one "&amp;" rather than
-// doubled. Other entity references are not recognised and get their '&'
-// escaped like any other.
-CString EscapeTitle(const CString& strTitle)
-{
-    constexpr const wchar_t* kAmp = L"&amp;";
-    constexpr int nAmpLength = 5;
-    CString escaped;
-    int nStart = 0;
-    for (int nAt; (nAt = strTitle.Find(L'&', nStart)) >= 0;) {
-        escaped += strTitle.Mid(nStart, nAt - nStart);
-        bool bAlreadyEscaped = QLUtils::CompareNoCase(strTitle.Mid(nAt, nAmpLength), kAmp) == 0;
-        nStart = nAt + (bAlreadyEscaped ? nAmpLength : 1);
-        escaped += kAmp;
-    }
-    escaped += strTitle.Mid(nStart);
-    return escaped;
 }
 
 } // namespace
@@ -88,6 +72,7 @@ BOOL CHTMLTag::SetAttribute(const wchar_t* pszName, const wchar_t* pszValue)
             if (pszValue && !pszCopy) return FALSE;
             std::free(node->m_pszValue);
             node->m_pszValue = pszCopy;
+            MarkRemoved(node, IsEmpty(pszValue));
             return TRUE;
         }
     }
@@ -107,19 +92,28 @@ BOOL CHTMLTag::SetAttribute(const wchar_t* pszName, const wchar_t* pszValue)
     return TRUE;
 }
 
+void CHTMLTag::MarkRemoved(const TagAttribute* pNode, bool bRemoved)
+{
+    auto it = std::find(m_vecRemoved.begin(), m_vecRemoved.end(), pNode);
+    if (bRemoved && it == m_vecRemoved.end()) m_vecRemoved.push_back(pNode);
+    if (!bRemoved && it != m_vecRemoved.end()) m_vecRemoved.erase(it);
+}
+
+bool CHTMLTag::IsRemoved(const TagAttribute* pNode) const
+{
+    return std::find(m_vecRemoved.begin(), m_vecRemoved.end(), pNode) != m_vecRemoved.end();
+}
+
 int CHTMLTag::Generate(CkvuuStdioFile* pFile)
 {
     WriteText(pFile, L"<");
     WriteText(pFile, m_strTag);
-    // Valueless and emptied attributes are dropped: emptying is how the
-    // setters remove an attribute from the saved tag.
+    // Every attribute goes back as the file gave it, bare or with a value,
+    // empty or not; one emptied through SetAttribute is left out, which is
+    // how the setters remove an attribute from the saved tag.
     for (const TagAttribute* node = m_pAttributes; node; node = node->m_pNext) {
-        if (IsEmpty(node->m_pszValue)) continue;
-        WriteText(pFile, L" ");
-        WriteText(pFile, node->m_pszName);
-        WriteText(pFile, L"=\"");
-        WriteText(pFile, node->m_pszValue);
-        WriteText(pFile, L"\"");
+        if (!node->m_pszName || IsRemoved(node)) continue;
+        WriteText(pFile, AttributeText(node->m_pszName, node->m_pszValue));
     }
     WriteText(pFile, L">");
     return 1;
@@ -141,18 +135,38 @@ int CHTMLEndTag::Generate(CkvuuStdioFile* pFile)
 int CHTMLTitle::Generate(CkvuuStdioFile* pFile)
 {
     WriteText(pFile, L"<title>");
-    WriteText(pFile, EscapeTitle(m_strTitle));
+    WriteText(pFile, htmlfile_markup::TitleText(m_strTitle));
     WriteText(pFile, L"</title>");
     return 1;
+}
+
+void CHTMLStyleLink::TakeAttributes(const TagAttribute* pAttributes)
+{
+    const wchar_t* pszHref = pAttributes ? pAttributes->FindAttribute(L"href") : nullptr;
+    const wchar_t* pszRel = pAttributes ? pAttributes->FindAttribute(L"rel") : nullptr;
+    m_strHref = pszHref;
+    m_strRel = pszRel;
+    m_vecOtherAttributes.clear();
+    for (const TagAttribute* node = pAttributes; node; node = node->m_pNext) {
+        const wchar_t* pszName = node->m_pszName;
+        if (!pszName || QLUtils::CompareNoCase(pszName, L"rel") == 0 || QLUtils::CompareNoCase(pszName, L"href") == 0 ||
+            QLUtils::CompareNoCase(pszName, L"type") == 0)
+            continue;
+        m_vecOtherAttributes.push_back({pszName, node->m_pszValue, node->m_pszValue != nullptr});
+    }
 }
 
 int CHTMLStyleLink::Generate(CkvuuStdioFile* pFile)
 {
     // Clearing the path is how the caller removes the link from the topic.
     if (m_strHref.IsEmpty()) return 1;
-    WriteText(pFile, L"<link rel=\"stylesheet\" href=\"");
-    WriteText(pFile, m_strHref);
-    WriteText(pFile, L"\" type=\"text/css\" />");
+    WriteText(pFile, L"<link");
+    WriteText(pFile, AttributeText(L"rel", m_strRel));
+    WriteText(pFile, AttributeText(L"href", m_strHref));
+    WriteText(pFile, AttributeText(L"type", L"text/css"));
+    for (const CKeptAttribute& attribute : m_vecOtherAttributes)
+        WriteText(pFile, AttributeText(attribute.strName, attribute.bHasValue ? attribute.strValue.GetString() : nullptr));
+    WriteText(pFile, L" />");
     return 1;
 }
 
@@ -162,14 +176,9 @@ CHTMLImage::CHTMLImage(const wchar_t* pszSrc, const wchar_t* pszUseMap) : m_strS
 
 int CHTMLImage::Generate(CkvuuStdioFile* pFile)
 {
-    WriteText(pFile, L"<img src=\"");
-    WriteText(pFile, m_strSrc);
-    WriteText(pFile, L"\"");
-    if (!m_strUseMap.IsEmpty()) {
-        WriteText(pFile, L" usemap=\"");
-        WriteText(pFile, m_strUseMap);
-        WriteText(pFile, L"\"");
-    }
+    WriteText(pFile, L"<img");
+    WriteText(pFile, AttributeText(L"src", m_strSrc));
+    if (!m_strUseMap.IsEmpty()) WriteText(pFile, AttributeText(L"usemap", m_strUseMap));
     WriteText(pFile, L">");
     return 1;
 }
@@ -183,20 +192,15 @@ int CHtmlFileMultimedia::Generate(CkvuuStdioFile* pFile)
 {
     // Without a source there is nothing to play; the element is dropped.
     if (m_strSrc.IsEmpty()) return 1;
-    WriteText(pFile, m_nType == 1 ? L"<BGSOUND SRC=\"" : L"<IMG DYNSRC=\"");
-    WriteText(pFile, m_strSrc);
-    WriteText(pFile, L"\"");
+    WriteText(pFile, m_nType == 1 ? L"<BGSOUND" : L"<IMG");
+    WriteText(pFile, AttributeText(m_nType == 1 ? L"SRC" : L"DYNSRC", m_strSrc));
     // Playing once is the browsers' default, so it needs no attribute.
     if (m_nLoop != 1) {
         CString strLoop;
         strLoop.Format(L" LOOP=\"%d\"", m_nLoop);
         WriteText(pFile, strLoop);
     }
-    if (!m_strUseMap.IsEmpty()) {
-        WriteText(pFile, L" USEMAP=\"");
-        WriteText(pFile, m_strUseMap);
-        WriteText(pFile, L"\"");
-    }
+    if (!m_strUseMap.IsEmpty()) WriteText(pFile, AttributeText(L"USEMAP", m_strUseMap));
     WriteText(pFile, L">");
     return 1;
 }

@@ -8,6 +8,8 @@
 #include <htmlfile/platform/String.h>
 #include <htmlfile/platform/Types.h>
 
+#include <vector>
+
 class CkvuuStdioFile;
 
 class CHTMLObject {
@@ -20,6 +22,12 @@ public:
 
     // Writes the element's HTML at the current position of pFile; returns 1.
     virtual int Generate(CkvuuStdioFile* pFile) = 0;
+    // Whether what Generate writes ends with a line end of its own.
+    virtual bool EndsWithLineEnd() const { return false; }
+    // Writes the element without that closing line end, for a place where
+    // the text that follows begins with one: saving again then finds the
+    // same text, instead of one line end more at each save.
+    virtual int GenerateBeforeLineEnd(CkvuuStdioFile* pFile) { return Generate(pFile); }
 
     // The one write step of every writer: writes the text and swallows any
     // write failure, so that a writer always completes.
@@ -59,6 +67,13 @@ public:
     int Generate(CkvuuStdioFile* pFile) override;
 
     TagAttribute* m_pAttributes = nullptr;
+
+private:
+    // Attributes emptied through SetAttribute: left out when written. An
+    // empty value read from the file is written back as it was.
+    std::vector<const TagAttribute*> m_vecRemoved;
+    void MarkRemoved(const TagAttribute* pNode, bool bRemoved);
+    bool IsRemoved(const TagAttribute* pNode) const;
 };
 
 class CHTMLEndTag : public CHTMLObject {
@@ -75,12 +90,28 @@ public:
     CString m_strTitle;
 };
 
+// An attribute kept as the file gave it: its name as written, and its value
+// (raw) unless it had none.
+struct CKeptAttribute {
+    CString strName;
+    CString strValue;
+    bool bHasValue = true;
+};
+
+// The style sheet link: a link whose rel names a style sheet. One read from
+// the file keeps its rel and its other attributes; a new one has the rel
+// "stylesheet" and no others.
 class CHTMLStyleLink : public CHTMLObject {
 public:
     CHTMLStyleLink() = default;
+    // Takes rel, href and every other attribute but type from the chain.
+    void TakeAttributes(const TagAttribute* pAttributes);
     int Generate(CkvuuStdioFile* pFile) override;
 
     CString m_strHref;
+    CString m_strRel = L"stylesheet";
+    // In file order: every attribute but rel, href and type.
+    std::vector<CKeptAttribute> m_vecOtherAttributes;
 };
 
 class CHTMLImage : public CHTMLObject {

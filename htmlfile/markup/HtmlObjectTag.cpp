@@ -1,6 +1,8 @@
-#include <htmlfile/markup/AttributeText.h>
+#include <htmlfile/markup/MarkupText.h>
 #include <htmlfile/markup/HtmlObjectTag.h>
 #include <htmlfile/outside/QLUtils.h>
+
+#include <algorithm>
 
 using htmlfile_markup::AttributeText;
 
@@ -27,14 +29,15 @@ CString BareClassId(const CString& strValue)
 
 } // namespace
 
-CHTMLParam::CHTMLParam(const wchar_t* pszName, const wchar_t* pszValue) : m_strName(pszName), m_strValue(pszValue)
+CHTMLParam::CHTMLParam(const wchar_t* pszName, const wchar_t* pszValue)
+    : m_strName(pszName), m_strValue(pszValue), m_bNameGiven(pszName != nullptr)
 {
 }
 
 int CHTMLParam::Generate(CkvuuStdioFile* pFile)
 {
     WriteText(pFile, L"<param");
-    if (!m_strName.IsEmpty()) WriteText(pFile, AttributeText(L"name", m_strName));
+    if (m_bNameGiven || !m_strName.IsEmpty()) WriteText(pFile, AttributeText(L"name", m_strName));
     // The value is written even when empty: some controls tell an empty
     // parameter from a missing one.
     WriteText(pFile, AttributeText(L"value", m_strValue));
@@ -54,6 +57,7 @@ CHTMLObjectTag::CHTMLObjectTag(TagAttribute* pAttributes)
         // The map keeps every attribute as written, CLASSID prefix included,
         // so that the element is written back with what it had.
         m_mapAttributes.SetAt(pszName, pszValue);
+        MarkBare(pszName, !node->m_pszValue);
     }
 }
 
@@ -74,7 +78,20 @@ void CHTMLObjectTag::Delete(BOOL bDelete)
 BOOL CHTMLObjectTag::SetAttribute(const wchar_t* pszName, const wchar_t* pszValue)
 {
     m_mapAttributes.SetAt(pszName, pszValue);
+    MarkBare(pszName, false);
     return TRUE;
+}
+
+void CHTMLObjectTag::MarkBare(const wchar_t* pszName, bool bBare)
+{
+    auto it = std::find(m_vecBareNames.begin(), m_vecBareNames.end(), CString(pszName));
+    if (bBare && it == m_vecBareNames.end()) m_vecBareNames.emplace_back(pszName);
+    if (!bBare && it != m_vecBareNames.end()) m_vecBareNames.erase(it);
+}
+
+bool CHTMLObjectTag::IsBare(const CString& strName) const
+{
+    return std::find(m_vecBareNames.begin(), m_vecBareNames.end(), strName) != m_vecBareNames.end();
 }
 
 BOOL CHTMLObjectTag::LookupAttribute(const wchar_t* pszName, CString& strValue) const
@@ -138,7 +155,7 @@ int CHTMLObjectTag::Generate(CkvuuStdioFile* pFile)
             WriteText(pFile, kContinuation);
             nColumn = kObjectStartLength;
         }
-        CString strAttribute = AttributeText(strName, strValue);
+        CString strAttribute = AttributeText(strName, IsBare(strName) ? nullptr : strValue.GetString());
         nColumn += strAttribute.Utf16Length();
         WriteText(pFile, strAttribute);
     }

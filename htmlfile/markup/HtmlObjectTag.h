@@ -6,6 +6,8 @@
 #include <htmlfile/platform/List.h>
 #include <htmlfile/platform/MapStringToString.h>
 
+#include <vector>
+
 class CHTMLParam : public CHTMLObject {
 public:
     CHTMLParam(const wchar_t* pszName, const wchar_t* pszValue);
@@ -21,6 +23,8 @@ public:
 private:
     CString m_strName;
     CString m_strValue;
+    // A name given as "" (as read from `name=""`) is written; a null one is not.
+    bool m_bNameGiven;
 };
 
 class CHTMLObjectTag : public CHTMLObject {
@@ -62,4 +66,9 @@ private:
     CString m_strId;
     CString m_strClsid;
     BOOL m_bDeleted = FALSE;
+    // Attributes the file gave without a value and that were not set
+    // since: written back bare, as a name.
+    std::vector<CString> m_vecBareNames;
+    void MarkBare(const wchar_t* pszName, bool bBare);
+    bool IsBare(const CString& strName) const;
 };

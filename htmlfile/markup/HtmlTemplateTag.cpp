@@ -1,5 +1,6 @@
 #include <htmlfile/document/HtmlFile.h>
 #include <htmlfile/markup/HtmlTemplateTag.h>
+#include <htmlfile/markup/MarkupText.h>
 #include <htmlfile/outside/QLUtils.h>
 #include <htmlfile/resources/Resources.h>
 
@@ -12,16 +13,13 @@ int CHTMLTemplateTag::Generate(CkvuuStdioFile* pFile)
     // Only "title" stands for something; any other placeholder is dropped.
     if (QLUtils::CompareNoCase(m_strName, L"title") != 0) return 1;
 
-    // The title goes in as plain text, as the author typed it. A topic
-    // without a title (or a placeholder never bound to a document) gets the
-    // same text a new topic starts with.
+    // The title goes in as text, escaped so that it reads back as the author
+    // typed it and nothing in it becomes markup. A topic without a title (or
+    // a placeholder never bound to a document) gets the same text a new
+    // topic starts with.
     const wchar_t* pszTitle = m_pHtmlFile ? m_pHtmlFile->GetTitle() : nullptr;
-    if (pszTitle) {
-        WriteText(pFile, pszTitle);
-        return 1;
-    }
-    CString strNewTopic;
-    strNewTopic.LoadString(IDS_NEW_TOPIC);
-    WriteText(pFile, strNewTopic);
+    CString strText(pszTitle);
+    if (!pszTitle) strText.LoadString(IDS_NEW_TOPIC);
+    WriteText(pFile, htmlfile_markup::BodyText(strText));
     return 1;
 }

@@ -42,12 +42,13 @@ void RewriteFile(const std::string& strPath, const std::string& strBytes, long n
     if (::utimes(strPath.c_str(), times) != 0) throw std::runtime_error("cannot set the time of " + strPath);
 }
 
-std::string GenerateToBytes(CHTMLObject& object)
+std::string GenerateToBytes(CHTMLObject& object, bool bBeforeLineEnd)
 {
     TempDir dir;
     {
         CkvuuStdioFile file(dir.WideFile("out.htm").c_str(), CFile::modeCreate | CFile::modeWrite);
-        object.Generate(&file);
+        if (bBeforeLineEnd) object.GenerateBeforeLineEnd(&file);
+        else object.Generate(&file);
         file.Close();
     }
     return ReadBytes(dir.File("out.htm"));
@@ -59,6 +60,8 @@ std::unique_ptr<TagAttribute> MakeAttributes(
     std::unique_ptr<TagAttribute> head;
     for (auto it = std::rbegin(attributes); it != std::rend(attributes); ++it) {
         auto* pNode = new TagAttribute(it->first, it->second);
+        // The node's constructor takes "" for no value; the scanner does not.
+        if (it->second && !*it->second) pNode->m_pszValue = static_cast<wchar_t*>(std::calloc(1, sizeof(wchar_t)));
         pNode->m_pNext = head.release();
         head.reset(pNode);
     }

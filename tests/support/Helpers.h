@@ -44,10 +44,12 @@ struct Topic {
 // the one it had, so that a document sees it as changed, or not (0).
 void RewriteFile(const std::string& strPath, const std::string& strBytes, long nSeconds);
 
-// What the object's Generate writes into a new text file (UTF-8, no mark).
-std::string GenerateToBytes(CHTMLObject& object);
+// What the object's Generate (or GenerateBeforeLineEnd) writes into a new
+// text file (UTF-8, no mark).
+std::string GenerateToBytes(CHTMLObject& object, bool bBeforeLineEnd = false);
 
-// One node per pair, in order, with copies of the strings; a null or empty
-// value stands for an attribute written without one.
+// One node per pair, in order, with copies of the strings, as the scanner
+// hands them over: a null value stands for an attribute written without
+// one, an empty value for one written `name=""`.
 std::unique_ptr<TagAttribute> MakeAttributes(
     std::initializer_list<std::pair<const wchar_t*, const wchar_t*>> attributes);

@@ -45,14 +45,6 @@ Encoding EncodingOf(const wchar_t* pszFile, size_t* pTextStart = nullptr)
     return file.GetEncoding();
 }
 
-bool HasQuote(const wchar_t* psz)
-{
-    return psz && std::wcschr(psz, L'"');
-}
-
-const char* const kEmptyName =
-    "a parameter or area with an empty name or href, written without it and dropped on reading";
-
 std::string ObjectReason(const CHTMLObjectTag& object, Encoding encoding)
 {
     if (object.IsDeleted()) return {};
@@ -62,47 +54,40 @@ std::string ObjectReason(const CHTMLObjectTag& object, Encoding encoding)
         object.GetNextAttribute(pos, strName, strValue);
         if (++perBucket[CMapStringToString::HashKey(strName) % 17] == 2)
             return "an object element with two attributes in one hash bucket";
-        if (HasQuote(strValue)) return "an object attribute value with a double quote";
         // The writer breaks its line by the length of what it wrote; windows-1252
         // writes a character it can't hold as "&#N;", which reads back longer.
         const std::wstring strBoth = strName.str() + strValue.str();
         if (encoding == CkvuuStdioFile::encodingWindows1252 && EncodeText(strBoth, encoding, false).size() != strBoth.size())
             return "an object attribute the file's encoding can't hold, read back longer";
     }
-    for (POSITION pos = object.GetParamHeadPosition(); pos;) {
-        const CHTMLParam* pParam = object.GetNextParam(pos);
-        if (pParam && (HasQuote(pParam->Name()) || HasQuote(pParam->Value()))) return "a parameter with a double quote";
-        if (pParam && pParam->Name().IsEmpty()) return kEmptyName;
-    }
     return {};
+}
+
+// Whether a frameset of the layout is written as a bare "<frameset>" (one
+// column and one row), which reading does not take for a frameset.
+bool HasBareFrameset(const CHtmlFileFrameset& frameset)
+{
+    if (frameset.m_listCols.GetCount() <= 1 && frameset.m_listRows.GetCount() <= 1) return true;
+    for (POSITION pos = frameset.m_listItems.GetHeadPosition(); pos;) {
+        const auto* pChild = dynamic_cast<const CHtmlFileFrameset*>(frameset.m_listItems.GetNext(pos));
+        if (pChild && HasBareFrameset(*pChild)) return true;
+    }
+    return false;
 }
 
 std::string ElementReason(const CHTMLObject* pElement, Encoding encoding)
 {
-    if (dynamic_cast<const CHtmlFileFrameset*>(pElement)) return "a frameset";
+    if (auto* pFrameset = dynamic_cast<const CHtmlFileFrameset*>(pElement); pFrameset && HasBareFrameset(*pFrameset))
+        return "a frameset written without cols and rows";
     if (auto* pObject = dynamic_cast<const CHTMLObjectTag*>(pElement)) return ObjectReason(*pObject, encoding);
-    if (auto* pMap = dynamic_cast<const CHTMLMap*>(pElement)) {
-        if (HasQuote(pMap->Name())) return "a map name with a double quote";
-        for (POSITION pos = pMap->GetMapAreaHeadPosition(); pos;) {
-            const CHTMLMapArea* pArea = pMap->GetNextMapArea(pos);
-            if (pArea && (HasQuote(pArea->Shape()) || HasQuote(pArea->Coords()) || HasQuote(pArea->Href()) ||
-                          HasQuote(pArea->Alt()) || HasQuote(pArea->Frame())))
-                return "an area attribute with a double quote";
-            if (pArea && pArea->Href().IsEmpty()) return kEmptyName;
-        }
-    } else if (auto* pTag = dynamic_cast<const CHTMLTag*>(pElement)) {
+    if (auto* pTag = dynamic_cast<const CHTMLTag*>(pElement)) {
         for (const TagAttribute* p = pTag->m_pAttributes; p; p = p->m_pNext) {
-            if (HasQuote(p->m_pszValue)) return "a start tag attribute value with a double quote";
             // Reading and the setters take the first of two alike; once it
             // is emptied and left out, the next read takes the second.
             for (const TagAttribute* q = p->m_pNext; q && p->m_pszName; q = q->m_pNext)
                 if (q->m_pszName && CompareFolded(p->m_pszName, q->m_pszName) == 0)
                     return "a start tag with an attribute given twice";
         }
-    } else if (auto* pLink = dynamic_cast<const CHTMLStyleLink*>(pElement); pLink && HasQuote(pLink->m_strHref)) {
-        return "a style sheet path with a double quote";
-    } else if (auto* pSound = dynamic_cast<const CHtmlFileMultimedia*>(pElement); pSound && HasQuote(pSound->m_strSrc)) {
-        return "a sound path with a double quote";
     }
     return {};
 }
@@ -110,13 +95,11 @@ std::string ElementReason(const CHTMLObject* pElement, Encoding encoding)
 constexpr const wchar_t* kProbe = L"htmlfile-probe";
 
 // What the reading rules take from tags that are not recorded themselves:
-// the href of every link tag, the bgsound tags, the start tags that ended an
-// open object element unrecorded (any start tag with attributes but a
-// parameter), and whether the text ends inside markup (a tag, comment or
-// quoted value).
+// the link and bgsound tags, the start tags that ended an open object element
+// unrecorded (any start tag with attributes but a parameter), and whether
+// the text ends inside markup (a tag, comment or quoted value).
 struct FileTags : HTMLCallback {
-    std::vector<std::wstring> linkHrefs;
-    int nBgSounds = 0;
+    int nLinks = 0, nBgSounds = 0;
     bool bBgSoundWithoutSource = false, bEndsInsideMarkup = false, bObjectOpen = false;
     int nProbeBegin = 0; // where a tag fed after the file's text began
     std::vector<int> objectEnders;
@@ -134,8 +117,7 @@ struct FileTags : HTMLCallback {
         }
         bObjectOpen = bObjectOpen || bObject;
         if (CompareFolded(pszTag, L"link") == 0) {
-            const wchar_t* pszHref = pAttributes->FindAttribute(L"href");
-            linkHrefs.push_back(pszHref ? pszHref : L"");
+            ++nLinks;
         } else if (CompareFolded(pszTag, L"bgsound") == 0) {
             ++nBgSounds;
             bBgSoundWithoutSource = bBgSoundWithoutSource || !pAttributes->FindAttribute(L"src");
@@ -201,25 +183,22 @@ std::string UnstableRewriteReason(RoundTripDocument& doc)
     }
     const FileTags tags = ScanFile(doc.GetFileName());
     const CHtmlFileMultimedia* pSound = nullptr;
-    bool bInserted = false, bTitlePlaceholder = false, bFreesAnObject = false;
+    bool bInserted = false, bFreesAnObject = false, bEmptiedStyleSheet = false;
     for (const CHTMLObject* pElement : elements) {
         bInserted = bInserted || pElement->m_nEnd == -1;
         bFreesAnObject = bFreesAnObject || (pElement->m_nEnd != -1 && LosesItsAttributes(*pElement) &&
                                             std::count(tags.objectEnders.begin(), tags.objectEnders.end(),
                                                        pElement->m_nBegin));
         if (auto* p = dynamic_cast<const CHtmlFileMultimedia*>(pElement); p && p->m_nType == 1 && !pSound) pSound = p;
-        if (auto* p = dynamic_cast<const CHTMLTemplateTag*>(pElement))
-            bTitlePlaceholder = bTitlePlaceholder || QLUtils::CompareNoCase(p->Name(), L"title") == 0;
+        if (auto* p = dynamic_cast<const CHTMLStyleLink*>(pElement))
+            bEmptiedStyleSheet = bEmptiedStyleSheet || (p->m_nEnd != -1 && p->m_strHref.IsEmpty());
     }
     if ((doc.Flags() & PARSE_OBJECTTAGS) && bFreesAnObject)
         return "a tag that ended an object element unrecorded is written without attributes";
-    // A read leaves the path of the last link tag at the first one's span:
-    // a path set since is undone by the next read, and an empty one removes
-    // the first link, so the next read takes the following one.
-    const wchar_t* pszSheet = doc.GetStyleSheet();
-    if ((doc.Flags() & PARSE_STYLESHEET) && tags.linkHrefs.size() >= 2 &&
-        (!pszSheet || !*pszSheet || tags.linkHrefs.back() != pszSheet))
-        return "a later link tag replaces the style sheet path on reading";
+    // An emptied style sheet link writes nothing; the next read may take a
+    // later style sheet link and write it anew.
+    if (bEmptiedStyleSheet && tags.nLinks >= 2)
+        return "an emptied style sheet link with a later link, which the next read may take";
     // Likewise every bgsound tag moves the sound's span to itself; one
     // without src keeps the path, and an empty path writes nothing.
     if (pSound && (tags.bBgSoundWithoutSource || (tags.nBgSounds >= 2 && pSound->m_strSrc.IsEmpty())))
@@ -236,9 +215,6 @@ std::string UnstableRewriteReason(RoundTripDocument& doc)
     }
     if (tags.bEndsInsideMarkup && bInserted)
         return "an element written after an unfinished tag at the end joins that tag";
-    const wchar_t* pszTitle = doc.GetTitle();
-    if (pszTitle && std::wcschr(pszTitle, L'<') && bTitlePlaceholder)
-        return "a title placeholder writes the title's markup as it stands";
     const Encoding encoding = EncodingOf(doc.GetFileName());
     for (const CHTMLObject* pElement : elements)
         if (std::string strReason = ElementReason(pElement, encoding); !strReason.empty()) return strReason;
@@ -276,7 +252,10 @@ std::string EncodeText(const std::wstring& strText, CkvuuStdioFile::Encoding enc
 
 namespace {
 
-std::vector<size_t> CharacterOffsets(const std::string& source, size_t nTextStart, Encoding encoding)
+// Byte offset of every decoded character, and of the end; with pLineEnds,
+// also which characters are CR or LF.
+std::vector<size_t> CharacterOffsets(const std::string& source, size_t nTextStart, Encoding encoding,
+                                     std::vector<bool>* pLineEnds = nullptr)
 {
     std::vector<size_t> offsets;
     const auto* begin = reinterpret_cast<const unsigned char*>(source.data());
@@ -286,6 +265,7 @@ std::vector<size_t> CharacterOffsets(const std::string& source, size_t nTextStar
         wchar_t unit;
         if (htmlfile_text::DecodeUnits(encoding, &p, end, true, &unit, 1) != 1)
             throw std::runtime_error("the decoder stalled at byte " + std::to_string(p - begin));
+        if (pLineEnds) pLineEnds->push_back(unit == L'\r' || unit == L'\n');
     }
     offsets.push_back(source.size());
     return offsets;
@@ -318,6 +298,8 @@ RoundTripExpectation RoundTripExpectation::Capture(RoundTripDocument& doc, const
         int nBegin, nEnd;
         std::string strBytes; // what its writer produces
         bool bAsRead;         // copied as it stands
+        // ... where the old text after its span begins with a line end
+        std::string strBytesBeforeLineEnd;
     };
     std::vector<Element> elements;
     std::vector<size_t> bounds;
@@ -328,8 +310,10 @@ RoundTripExpectation RoundTripExpectation::Capture(RoundTripDocument& doc, const
         bounds.push_back(scratch.GetLength());
         for (POSITION pos = doc.RecordedElements().GetHeadPosition(); pos;) {
             if (CHTMLObject* pElement = doc.RecordedElements().GetNext(pos)) {
-                elements.push_back({pElement->m_nBegin, pElement->m_nEnd, {}, doc.IsAsRead(pElement)});
+                elements.push_back({pElement->m_nBegin, pElement->m_nEnd, {}, doc.IsAsRead(pElement), {}});
                 pElement->Generate(&scratch);
+                bounds.push_back(scratch.GetLength());
+                pElement->GenerateBeforeLineEnd(&scratch);
                 bounds.push_back(scratch.GetLength());
             }
         }
@@ -337,11 +321,15 @@ RoundTripExpectation RoundTripExpectation::Capture(RoundTripDocument& doc, const
     }
     const std::string strWritten = ReadBytes(strScratch), strLineEnd = strWritten.substr(0, bounds[0]); // CR LF, encoded
     std::remove(strScratch.c_str());
-    for (size_t i = 0; i < elements.size(); ++i)
-        elements[i].strBytes = strWritten.substr(bounds[i], bounds[i + 1] - bounds[i]);
+    for (size_t i = 0; i < elements.size(); ++i) {
+        elements[i].strBytes = strWritten.substr(bounds[2 * i], bounds[2 * i + 1] - bounds[2 * i]);
+        elements[i].strBytesBeforeLineEnd = strWritten.substr(bounds[2 * i + 1], bounds[2 * i + 2] - bounds[2 * i + 1]);
+    }
 
-    // Byte offset in the file of every decoded character, and of the end.
-    const std::vector<size_t> offsets = CharacterOffsets(source, nTextStart, encoding);
+    // Byte offset in the file of every decoded character, and of the end;
+    // and the characters that are line ends.
+    std::vector<bool> lineEnds;
+    const std::vector<size_t> offsets = CharacterOffsets(source, nTextStart, encoding, &lineEnds);
 
     RoundTripExpectation expectation;
     // Elements read from the file, each with the run of inserted elements
@@ -412,7 +400,8 @@ RoundTripExpectation RoundTripExpectation::Capture(RoundTripDocument& doc, const
             nConsumed = static_cast<size_t>(e.nBegin) - 1;
             continue;
         }
-        expectation.m_strExpected += e.strBytes;
+        const bool bLineEndFollows = static_cast<size_t>(e.nEnd) < lineEnds.size() && lineEnds[e.nEnd];
+        expectation.m_strExpected += bLineEndFollows ? e.strBytesBeforeLineEnd : e.strBytes;
         nConsumed = static_cast<size_t>(e.nEnd);
     }
     copyOld(nConsumed, nCharacters);

@@ -17,7 +17,9 @@
 //     kept one, else after the end of the old text;
 //   - a kept element that is as it was read (a document that saves only
 //     what changed) is not written: its old text is copied, and it covers
-//     nothing.
+//     nothing;
+//   - a kept element whose writer ends with a line end is written without
+//     it where the old text after its span begins with CR or LF.
 // Unchanged text is compared byte for byte with the old file, not decoded
 // and encoded again, so a codec that loses bytes is caught too.
 #pragma once
@@ -83,25 +85,23 @@ std::string SaveAndCheck(RoundTripDocument& doc, const std::wstring& strTarget);
 // after the first save), to strSecond, checking both saves and that the
 // second wrote the same bytes as the first. Empty on success.
 //
-// The reasons, by the writers' fixed output formats: a frameset's writer
-// ends with a line end beyond the recorded span; an object's attributes are
-// written in hash-map order, which reading them back reverses within a
-// bucket; a value containing a double quote is written between double
-// quotes as it stands; a parameter with an empty name, or an area with an
-// empty href, is written without it and not recorded by the next read; an
-// object attribute a windows-1252 file can't hold is written as "&#N;",
-// which reads back longer and moves the object's line break. By the reading
-// rules: an element inside another's span vanishes with it and the next read
-// may record another of its kind; with two link tags the later one's path
-// replaces the one written at the first one's span; a background image path
-// set in another form than a read gives it ("./a.gif", "img\\a.gif") reads
-// back resolved; every bgsound tag moves the sound's span to itself (one
-// without src, or a last one with an empty src, makes the next read record
-// it elsewhere); a start tag with attributes ends an open object element
-// unrecorded, and when its element is written without attributes the next
-// read records the object; a title placeholder writes the title's markup as
-// it stands; an element inserted after an unfinished tag at the end becomes
-// part of it; and the saved file may read in another encoding.
+// The reasons, by the writers' fixed output formats: a frameset with one
+// column and one row is written as a bare "<frameset>", which reading does
+// not take for one; an object's attributes are written in hash-map order,
+// which reading them back reverses within a bucket; an object attribute a
+// windows-1252 file can't hold is written as "&#N;", which reads back longer
+// and moves the object's line break. By the reading rules: an element inside
+// another's span vanishes with it and the next read may record another of
+// its kind; an emptied style sheet link writes nothing and the next read may
+// take a later one; a background image path set in another form than a read
+// gives it ("./a.gif", "img\\a.gif") reads back resolved; every bgsound tag
+// moves the sound's span to itself (one without src, or a last one with an
+// empty src, makes the next read record it elsewhere); a start tag with
+// attributes ends an open object element unrecorded, and when its element is
+// written without attributes the next read records the object; a start tag
+// with an attribute given twice; an element inserted after an unfinished tag
+// at the end becomes part of it; and the saved file may read in another
+// encoding.
 std::string SaveTwiceAndCheck(RoundTripDocument& doc, const std::wstring& strFirst, const std::wstring& strSecond,
                               std::string& strSkipped);
 
