@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 using namespace htmlfile_platform;
@@ -65,21 +66,34 @@ void WriteLineEnd(CkvuuStdioFile* pDest)
     pDest->Write(L"\r\n", 2);
 }
 
-// What an element's writer writes, as one number: FNV-1a over its units,
-// seeded with their count.
+// What an element's writer writes, as one number. Two units at a time are
+// multiplied into the state and folded (a 64-bit multiply-xorshift, seeded
+// with the count), which is fast enough to run over every element at each
+// parse; a change that happens to keep the number is as likely as a random
+// 64-bit collision.
 class WriterFingerprint {
 public:
+    static unsigned long long Hash(const std::wstring& text)
+    {
+        constexpr unsigned long long kMultiplier = 0x9E3779B97F4A7C15ULL;
+        unsigned long long hash = kMultiplier ^ text.size();
+        auto mix = [&](unsigned long long word) {
+            hash = (hash ^ word) * kMultiplier;
+            hash ^= hash >> 29;
+        };
+        size_t i = 0;
+        for (; i + 1 < text.size(); i += 2)
+            mix(static_cast<std::uint32_t>(text[i]) | static_cast<unsigned long long>(static_cast<std::uint32_t>(text[i + 1])) << 32);
+        if (i < text.size()) mix(static_cast<std::uint32_t>(text[i]));
+        return hash;
+    }
+
     WriterFingerprint() : m_sink(m_written) {}
     unsigned long long Of(CHTMLObject& element)
     {
         m_written.clear();
         element.Generate(&m_sink);
-        unsigned long long hash = 14695981039346656037ULL ^ m_written.size();
-        for (wchar_t unit : m_written) {
-            hash ^= static_cast<std::uint32_t>(unit);
-            hash *= 1099511628211ULL;
-        }
-        return hash;
+        return Hash(m_written);
     }
 
 private:
@@ -102,24 +116,22 @@ bool IsLineEnd(wchar_t c)
 // read position past that text (nConsumed: units of the old file consumed).
 // An element whose writer ends with a line end leaves it out where the old
 // text after it begins with one, so that the file does not grow by a line
-// end at every save; to know, the unit after the span is read, and copied
-// unless it is the first of the next kept element (at nNextBegin).
-void WriteInPlace(CHTMLObject& element, long long nNextBegin, CkvuuStdioFile* pDest, CkvuuStdioFile* pSource,
-                  long long& nConsumed)
+// end at every save; to know, the unit after the span is read. It is
+// returned, for the walk to write where it belongs.
+std::optional<wchar_t> WriteInPlace(CHTMLObject& element, CkvuuStdioFile* pDest, CkvuuStdioFile* pSource,
+                                    long long& nConsumed)
 {
     pSource->Seek(element.m_nEnd, CFile::begin);
     nConsumed = element.m_nEnd;
-    if (!element.EndsWithLineEnd()) {
-        element.Generate(pDest);
-        return;
-    }
     wchar_t next = 0;
-    const bool bRead = pSource->Read(&next, 1, nullptr) == 1;
-    if (bRead && IsLineEnd(next)) element.GenerateBeforeLineEnd(pDest);
+    if (!element.EndsWithLineEnd() || pSource->Read(&next, 1, nullptr) != 1) {
+        element.Generate(pDest);
+        return std::nullopt;
+    }
+    if (IsLineEnd(next)) element.GenerateBeforeLineEnd(pDest);
     else element.Generate(pDest);
-    if (!bRead) return;
     ++nConsumed;
-    if (nConsumed != nNextBegin) pDest->Write(&next, 1);
+    return next;
 }
 
 } // namespace
@@ -171,26 +183,33 @@ BOOL CHtmlFile::DoSaveFile(CkvuuStdioFile* pDest, CkvuuStdioFile* pSource)
     // One forward pass over the old file: copy up to each kept element,
     // write what goes before it, write it, skip its old text. An element
     // left as it was read is copied with the text after it.
+    // A unit read ahead after a rewritten element (pending) is the old
+    // text's unit at nConsumed: it is written where that unit stands, that
+    // is before the gap it begins, or after what was inserted before the
+    // element it begins; an element written anew replaces it.
     long long nConsumed = 0;
-    for (size_t i = 0; i < plan.vecSteps.size(); ++i) {
-        const htmlfile_detail::SaveStep& step = plan.vecSteps[i];
+    std::optional<wchar_t> pending;
+    auto writePending = [&] {
+        if (pending) pDest->Write(&*pending, 1);
+        pending.reset();
+    };
+    for (const htmlfile_detail::SaveStep& step : plan.vecSteps) {
         CHTMLObject* pElement = step.pElement;
-        long long nGap = static_cast<long long>(pElement->m_nBegin) - 1 - nConsumed;
-        if (nGap > 0) FileCopy(pDest, pSource, static_cast<DWORD>(nGap), FALSE);
+        const long long nBegin = pElement->m_nBegin;
+        if (nBegin > nConsumed) writePending();
+        if (nBegin - 1 > nConsumed) FileCopy(pDest, pSource, static_cast<DWORD>(nBegin - 1 - nConsumed), FALSE);
         for (CHTMLObject* pInserted : step.vecInserted) {
             pInserted->Generate(pDest);
             WriteLineEnd(pDest);
         }
         if (!step.bWrite) {
-            nConsumed = std::max(nConsumed, static_cast<long long>(pElement->m_nBegin) - 1);
+            writePending();
+            nConsumed = std::max(nConsumed, nBegin - 1);
             continue;
         }
-        // The unit after a span is left to the next step only when that
-        // step writes its element; one left as read is copied with its text.
-        const bool bNextWrites = i + 1 < plan.vecSteps.size() && plan.vecSteps[i + 1].bWrite;
-        const long long nNextBegin = bNextWrites ? plan.vecSteps[i + 1].pElement->m_nBegin : -1;
-        WriteInPlace(*pElement, nNextBegin, pDest, pSource, nConsumed);
+        pending = WriteInPlace(*pElement, pDest, pSource, nConsumed);
     }
+    writePending();
     FileCopy(pDest, pSource, 0, TRUE);
     for (CHTMLObject* pInserted : plan.vecAtEnd) {
         pInserted->Generate(pDest);

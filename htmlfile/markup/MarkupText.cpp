@@ -2,6 +2,7 @@
 #include <htmlfile/outside/QLUtils.h>
 
 #include <cwchar>
+#include <string>
 
 namespace htmlfile_markup {
 
@@ -49,24 +50,41 @@ CString EscapeText(const CString& strText, EscapeLess bEscapeLess)
 
 CString AttributeText(const wchar_t* pszName, const wchar_t* pszValue)
 {
-    CString text(L" ");
-    text += pszName;
-    if (!pszValue) return text;
-    const bool bDouble = std::wcschr(pszValue, L'"') != nullptr;
-    const bool bSingle = std::wcschr(pszValue, L'\'') != nullptr;
-    if (bDouble && !bSingle) {
-        text += L"='";
-        text += pszValue;
-        text += L'\'';
-        return text;
+    // Built in one allocation: every recorded element is written at each
+    // save, and also fingerprinted at each parse of a document that saves
+    // only what changed.
+    const size_t nName = std::wcslen(pszName);
+    std::wstring text;
+    if (!pszValue) {
+        text.reserve(nName + 1);
+        text += L' ';
+        text.append(pszName, nName);
+        return CString(std::move(text));
     }
-    text += L"=\"";
-    for (const wchar_t* p = pszValue; *p; ++p) {
-        if (*p == L'"') text += L"&quot;";
-        else text += *p;
+    const size_t nValue = std::wcslen(pszValue);
+    size_t nDouble = 0;
+    bool bSingle = false;
+    for (size_t i = 0; i < nValue; ++i) {
+        nDouble += pszValue[i] == L'"';
+        bSingle = bSingle || pszValue[i] == L'\'';
     }
-    text += L'"';
-    return text;
+    const bool bEscape = nDouble > 0 && bSingle;
+    const wchar_t quote = nDouble > 0 && !bSingle ? L'\'' : L'"';
+    text.reserve(nName + nValue + 4 + (bEscape ? nDouble * 5 : 0));
+    text += L' ';
+    text.append(pszName, nName);
+    text += L'=';
+    text += quote;
+    if (!bEscape) {
+        text.append(pszValue, nValue);
+    } else {
+        for (size_t i = 0; i < nValue; ++i) {
+            if (pszValue[i] == L'"') text += L"&quot;";
+            else text += pszValue[i];
+        }
+    }
+    text += quote;
+    return CString(std::move(text));
 }
 
 CString TitleText(const CString& strTitle)

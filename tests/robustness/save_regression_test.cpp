@@ -32,3 +32,17 @@ TEST(SaveRegression, StrayBytesInAMarkedUtf8FileKeepTheirBytes)
     // Inside a recorded element, written anew, the byte survives as well.
     EXPECT_EQ("\xEF\xBB\xBF<body title=\"\xE9\">", Topic("\xEF\xBB\xBF<body title=\xE9>").Save());
 }
+
+// A rewritten frame layout reads one unit past its span, to see whether a
+// line end follows. When that unit begins an element left as it was read,
+// with a map inserted before it, the unit comes after the map, not before.
+TEST(SaveRegression, TheUnitReadAfterAFrameLayoutStaysWithTheElementItBegins)
+{
+    const std::string layout = "<frameset cols=\"50%,50%\"><frame src=a.htm><frame src=b.htm></frameset>";
+    Topic topic("<html>" + layout + "<map name=m></map></html>", PARSE_ALL | SAVE_CHANGED_ONLY);
+    auto* pLayout = new CHtmlFileFrameset();
+    const std::string written = GenerateToBytes(*pLayout);
+    ASSERT_EQ(1, topic.doc.SetFrameset(pLayout));
+    ASSERT_TRUE(topic.doc.InsertMap(new CHTMLMap(L"n")));
+    EXPECT_EQ("<html>" + written + "<MAP NAME=\"n\">\r\n</MAP>\r\n<map name=m></map></html>", topic.Save("t.htm"));
+}
