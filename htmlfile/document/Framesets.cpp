@@ -78,6 +78,8 @@ void CHtmlFile::OnFramesetEnd()
         m_pFramesetStack->GetHead()->m_listItems.AddTail(pFrameset);
     }
     pFrameset->m_nEnd = m_pScanner->TagEnd();
+    // An outermost layout is complete now; a nested one is part of it.
+    if (m_pFramesetStack->IsEmpty()) FingerprintRecorded(pFrameset);
 }
 
 POSITION CHtmlFile::GetFramesetHeadPosition()

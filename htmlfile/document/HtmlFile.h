@@ -17,8 +17,12 @@
 #include <htmlfile/platform/Types.h>
 
 #include <functional>
+#include <memory>
 
 class CkvuuStdioFile;
+namespace htmlfile_detail {
+class WriterFingerprint;
+}
 
 // Which markup a document records.
 enum : DWORD {
@@ -188,7 +192,11 @@ private:
     CString m_strLastFailure;
     BOOL Fail(const CString& strCause);
 
+    // With SAVE_CHANGED_ONLY: what each recorded element's writer writes
+    // right after the parse, kept as a number in the element.
     void TakeFingerprints();
+    void FingerprintRecorded(CHTMLObject* pElement);
+    std::unique_ptr<htmlfile_detail::WriterFingerprint> m_pFingerprint;
     enum class ParseOutcome { parsed, failed, changedWhileRead };
     ParseOutcome ParseOnce();
     void FinishParse();

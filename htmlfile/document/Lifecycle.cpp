@@ -1,5 +1,6 @@
 // Construction, destruction and the per-parse set-up and tear-down of a
 // document.
+#include <htmlfile/document/Fingerprint.h>
 #include <htmlfile/document/HtmlFile.h>
 #include <htmlfile/outside/Template.h>
 #include <htmlfile/platform/TempFile.h>

@@ -145,6 +145,7 @@ unsigned int CHtmlFile::OnEndTag(KnownTag tag, const wchar_t* pszTag)
             if (!m_bTitleListed) {
                 m_listObjects.AddTail(m_pTitle);
                 m_bTitleListed = TRUE;
+                FingerprintRecorded(m_pTitle);
             }
         }
         return HTMLCB_STOPTEXT;
@@ -155,8 +156,10 @@ unsigned int CHtmlFile::OnEndTag(KnownTag tag, const wchar_t* pszTag)
         return HTMLCB_NONE;
     case KnownTag::Object: OnObjectEnd(); return HTMLCB_NONE;
     case KnownTag::Body:
-        if (!(m_dwFlags & PARSE_FRAMESETS))
+        if (!(m_dwFlags & PARSE_FRAMESETS)) {
             m_listObjects.AddTail(new CHTMLEndTag(pszTag, m_pScanner->TagBegin(), m_pScanner->TagEnd()));
+            FingerprintRecorded(m_listObjects.GetTail());
+        }
         return HTMLCB_NONE;
     case KnownTag::Frameset:
         if (m_dwFlags & PARSE_FRAMESETS) OnFramesetEnd();
@@ -202,6 +205,7 @@ void CHtmlFile::OnLink(TagAttribute* pAttributes)
     m_bStyleLinkListed = TRUE;
     m_pStyleLink->m_nBegin = m_pScanner->TagBegin();
     m_pStyleLink->m_nEnd = m_pScanner->TagEnd();
+    FingerprintRecorded(m_pStyleLink);
 }
 
 void CHtmlFile::OnTemplateMeta(TagAttribute* pAttributes)
@@ -291,6 +295,7 @@ void CHtmlFile::OnMapEnd()
 {
     if (!m_pOpenMap) return;
     m_pOpenMap->m_nEnd = m_pScanner->TagEnd();
+    FingerprintRecorded(m_pOpenMap);
     m_pOpenMap = nullptr;
 }
 
@@ -315,5 +320,6 @@ void CHtmlFile::OnObjectEnd()
     m_pOpenObjectTag->m_nEnd = m_pScanner->TagEnd();
     m_listObjects.AddTail(m_pOpenObjectTag);
     if (m_pObjectTags) m_pObjectTags->AddTail(m_pOpenObjectTag);
+    FingerprintRecorded(m_pOpenObjectTag);
     m_pOpenObjectTag = nullptr;
 }

@@ -3,6 +3,7 @@
 // writer. The old file is locked and checked to be the version parsed
 // before anything is copied from it; the new text then takes its place
 // (see ReplaceWithNewText) and the document reads it.
+#include <htmlfile/document/Fingerprint.h>
 #include <htmlfile/document/HtmlFile.h>
 #include <htmlfile/document/SavePlan.h>
 #include <htmlfile/outside/FileNames.h>
@@ -64,47 +65,6 @@ private:
 void WriteLineEnd(CkvuuStdioFile* pDest)
 {
     pDest->Write(L"\r\n", 2);
-}
-
-// What an element's writer writes, as one number. Two units at a time are
-// multiplied into the state and folded (a 64-bit multiply-xorshift, seeded
-// with the count), which is fast enough to run over every element at each
-// parse; a change that happens to keep the number is as likely as a random
-// 64-bit collision.
-class WriterFingerprint {
-public:
-    static unsigned long long Hash(const std::wstring& text)
-    {
-        constexpr unsigned long long kMultiplier = 0x9E3779B97F4A7C15ULL;
-        unsigned long long hash = kMultiplier ^ text.size();
-        auto mix = [&](unsigned long long word) {
-            hash = (hash ^ word) * kMultiplier;
-            hash ^= hash >> 29;
-        };
-        size_t i = 0;
-        for (; i + 1 < text.size(); i += 2)
-            mix(static_cast<std::uint32_t>(text[i]) | static_cast<unsigned long long>(static_cast<std::uint32_t>(text[i + 1])) << 32);
-        if (i < text.size()) mix(static_cast<std::uint32_t>(text[i]));
-        return hash;
-    }
-
-    WriterFingerprint() : m_sink(m_written) {}
-    unsigned long long Of(CHTMLObject& element)
-    {
-        m_written.clear();
-        element.Generate(&m_sink);
-        return Hash(m_written);
-    }
-
-private:
-    std::wstring m_written;
-    CkvuuStdioFile m_sink;
-};
-
-// Placeholders exist to be replaced by the first save: never "unchanged".
-bool CanStayAsRead(const CHTMLObject* pElement)
-{
-    return pElement->m_nEnd != -1 && !dynamic_cast<const CHTMLTemplateTag*>(pElement);
 }
 
 bool IsLineEnd(wchar_t c)
@@ -220,8 +180,8 @@ BOOL CHtmlFile::DoSaveFile(CkvuuStdioFile* pDest, CkvuuStdioFile* pSource)
 
 BOOL CHtmlFile::IsUnchangedSinceParse(CHTMLObject* pElement) const
 {
-    if (!pElement || !pElement->m_bFingerprinted || !CanStayAsRead(pElement)) return FALSE;
-    return WriterFingerprint().Of(*pElement) == pElement->m_nParsedFingerprint;
+    if (!pElement || !pElement->m_bFingerprinted || !htmlfile_detail::CanStayAsRead(pElement)) return FALSE;
+    return htmlfile_detail::WriterFingerprint().Of(*pElement) == pElement->m_nParsedFingerprint;
 }
 
 BOOL CHtmlFile::UpdateRelativePaths(const wchar_t* pszPath)
@@ -283,21 +243,25 @@ private:
 
 } // namespace
 
-// Each element's writer output as a save to the document's own file would
-// write it: with the background paths made relative to that file, as a save
+// Most elements are fingerprinted as the parse completes them, while their
+// text is still at hand (FingerprintRecorded). The body tag and the sound
+// wait for the end: their paths are made relative to the file, as a save
 // makes them, and put back afterwards.
 void CHtmlFile::TakeFingerprints()
 {
     FlagScope noReparse(m_bNoReparse);
     BackgroundPathsGuard paths(*this);
     UpdateRelativePaths(m_strFileName);
-    WriterFingerprint fingerprint;
-    for (POSITION pos = m_listObjects.GetHeadPosition(); pos;) {
-        CHTMLObject* pElement = m_listObjects.GetNext(pos);
-        if (!pElement || !CanStayAsRead(pElement)) continue;
-        pElement->m_nParsedFingerprint = fingerprint.Of(*pElement);
-        pElement->m_bFingerprinted = TRUE;
-    }
+    if (m_pBodyTag) FingerprintRecorded(m_pBodyTag);
+    if (m_pBgSound && m_bBgSoundListed) FingerprintRecorded(m_pBgSound);
+}
+
+void CHtmlFile::FingerprintRecorded(CHTMLObject* pElement)
+{
+    if (!(m_dwFlags & SAVE_CHANGED_ONLY) || !htmlfile_detail::CanStayAsRead(pElement)) return;
+    if (!m_pFingerprint) m_pFingerprint = std::make_unique<htmlfile_detail::WriterFingerprint>();
+    pElement->m_nParsedFingerprint = m_pFingerprint->Of(*pElement);
+    pElement->m_bFingerprinted = TRUE;
 }
 
 bool CHtmlFile::OpenLocked(const wchar_t* pszPath, CFile& file, FileIdentity& identity)

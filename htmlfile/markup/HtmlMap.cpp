@@ -3,7 +3,6 @@
 
 #include <memory>
 
-using htmlfile_markup::AttributeText;
 
 CHTMLMapArea::CHTMLMapArea(const wchar_t* pszShape, const wchar_t* pszCoords, const wchar_t* pszHref,
                            const wchar_t* pszAlt, const wchar_t* pszFrame)
@@ -16,7 +15,8 @@ CHTMLMapArea::CHTMLMapArea(const wchar_t* pszShape, const wchar_t* pszCoords, co
 
 void CHTMLMapArea::WriteField(CkvuuStdioFile* pFile, int nField, const wchar_t* pszName, const CString& strValue)
 {
-    if (!strValue.IsEmpty() || (m_nGiven & (1u << nField))) WriteText(pFile, AttributeText(pszName, strValue));
+    if (strValue.IsEmpty() && !(m_nGiven & (1u << nField))) return;
+    htmlfile_markup::EmitAttribute([&](const wchar_t* p, size_t n) { WriteText(pFile, p, n); }, pszName, strValue);
 }
 
 int CHTMLMapArea::Generate(CkvuuStdioFile* pFile)
@@ -118,7 +118,7 @@ void CHTMLMap::RemoveAllMapAreas()
 int CHTMLMap::Generate(CkvuuStdioFile* pFile)
 {
     WriteText(pFile, L"<MAP");
-    WriteText(pFile, AttributeText(L"NAME", m_strName));
+    htmlfile_markup::EmitAttribute([&](const wchar_t* p, size_t n) { WriteText(pFile, p, n); }, L"NAME", m_strName);
     WriteText(pFile, L">\r\n");
     for (POSITION pos = m_listAreas.GetHeadPosition(); pos;) {
         CHTMLMapArea* pArea = m_listAreas.GetNext(pos);

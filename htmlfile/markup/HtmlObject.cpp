@@ -34,9 +34,14 @@ bool IsEmpty(const wchar_t* psz)
 
 void CHTMLObject::WriteText(CkvuuStdioFile* pFile, const wchar_t* pszText)
 {
-    if (!pFile || !pszText) return;
+    if (pszText) WriteText(pFile, pszText, std::wcslen(pszText));
+}
+
+void CHTMLObject::WriteText(CkvuuStdioFile* pFile, const wchar_t* pText, size_t nLength)
+{
+    if (!pFile || !pText) return;
     try {
-        pFile->Write(pszText, static_cast<UINT>(std::wcslen(pszText)));
+        pFile->Write(pText, static_cast<UINT>(nLength));
     } catch (const CFileException&) {
         // Writers always run to the end; a piece that failed is simply
         // missing from the output.

@@ -32,6 +32,7 @@ public:
     // The one write step of every writer: writes the text and swallows any
     // write failure, so that a writer always completes.
     void WriteText(CkvuuStdioFile* pFile, const wchar_t* pszText);
+    void WriteText(CkvuuStdioFile* pFile, const wchar_t* pText, size_t nLength);
 
     // 1-based position of the element's first '<' in the source, 0 when it
     // was not read from the file.

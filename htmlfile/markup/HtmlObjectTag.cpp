@@ -4,7 +4,6 @@
 
 #include <algorithm>
 
-using htmlfile_markup::AttributeText;
 
 namespace {
 
@@ -36,11 +35,12 @@ CHTMLParam::CHTMLParam(const wchar_t* pszName, const wchar_t* pszValue)
 
 int CHTMLParam::Generate(CkvuuStdioFile* pFile)
 {
+    auto write = [&](const wchar_t* p, size_t n) { WriteText(pFile, p, n); };
     WriteText(pFile, L"<param");
-    if (m_bNameGiven || !m_strName.IsEmpty()) WriteText(pFile, AttributeText(L"name", m_strName));
+    if (m_bNameGiven || !m_strName.IsEmpty()) htmlfile_markup::EmitAttribute(write, L"name", m_strName);
     // The value is written even when empty: some controls tell an empty
     // parameter from a missing one.
-    WriteText(pFile, AttributeText(L"value", m_strValue));
+    htmlfile_markup::EmitAttribute(write, L"value", m_strValue);
     WriteText(pFile, L" />\r\n");
     return 1;
 }
@@ -145,6 +145,7 @@ int CHTMLObjectTag::Generate(CkvuuStdioFile* pFile)
     // A deleted object writes nothing, so saving removes it from the topic.
     if (m_bDeleted) return 1;
 
+    auto write = [&](const wchar_t* p, size_t n) { WriteText(pFile, p, n); };
     WriteText(pFile, kObjectStart);
     int nColumn = kObjectStartLength;
     CString strName, strValue;
@@ -155,12 +156,9 @@ int CHTMLObjectTag::Generate(CkvuuStdioFile* pFile)
             WriteText(pFile, kContinuation);
             nColumn = kObjectStartLength;
         }
-        CString strAttribute = AttributeText(strName, IsBare(strName) ? nullptr : strValue.GetString());
-        nColumn += strAttribute.Utf16Length();
-        WriteText(pFile, strAttribute);
+        nColumn += htmlfile_markup::EmitAttribute(write, strName, IsBare(strName) ? nullptr : strValue.GetString());
     }
     WriteText(pFile, L">\r\n");
-
     for (POSITION pos = m_listParams.GetHeadPosition(); pos;) {
         CHTMLParam* pParam = m_listParams.GetNext(pos);
         if (pParam) pParam->Generate(pFile);

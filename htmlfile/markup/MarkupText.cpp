@@ -50,40 +50,8 @@ CString EscapeText(const CString& strText, EscapeLess bEscapeLess)
 
 CString AttributeText(const wchar_t* pszName, const wchar_t* pszValue)
 {
-    // Built in one allocation: every recorded element is written at each
-    // save, and also fingerprinted at each parse of a document that saves
-    // only what changed.
-    const size_t nName = std::wcslen(pszName);
     std::wstring text;
-    if (!pszValue) {
-        text.reserve(nName + 1);
-        text += L' ';
-        text.append(pszName, nName);
-        return CString(std::move(text));
-    }
-    const size_t nValue = std::wcslen(pszValue);
-    size_t nDouble = 0;
-    bool bSingle = false;
-    for (size_t i = 0; i < nValue; ++i) {
-        nDouble += pszValue[i] == L'"';
-        bSingle = bSingle || pszValue[i] == L'\'';
-    }
-    const bool bEscape = nDouble > 0 && bSingle;
-    const wchar_t quote = nDouble > 0 && !bSingle ? L'\'' : L'"';
-    text.reserve(nName + nValue + 4 + (bEscape ? nDouble * 5 : 0));
-    text += L' ';
-    text.append(pszName, nName);
-    text += L'=';
-    text += quote;
-    if (!bEscape) {
-        text.append(pszValue, nValue);
-    } else {
-        for (size_t i = 0; i < nValue; ++i) {
-            if (pszValue[i] == L'"') text += L"&quot;";
-            else text += pszValue[i];
-        }
-    }
-    text += quote;
+    EmitAttribute([&](const wchar_t* p, size_t n) { text.append(p, n); }, pszName, pszValue);
     return CString(std::move(text));
 }
 
