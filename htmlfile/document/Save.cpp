@@ -23,7 +23,7 @@ using namespace htmlfile_platform;
 namespace {
 
 constexpr ULONGLONG kUnparsedMarker = ~0ULL;
-constexpr UINT kCopyChunk = 1024;
+constexpr UINT kCopyChunk = 16384;
 // How often a save re-opens a file that is replaced under it, or asks again
 // about a file that keeps being changed, before it gives up.
 constexpr int kOpenAttempts = 3;
@@ -98,21 +98,14 @@ std::optional<wchar_t> WriteInPlace(CHTMLObject& element, CkvuuStdioFile* pDest,
 
 BOOL CHtmlFile::FileCopy(CkvuuStdioFile* pDest, CkvuuStdioFile* pSource, DWORD dwCount, BOOL bToEnd)
 {
-    wchar_t buffer[kCopyChunk];
-    // One read and one write of up to nAsk units. From UTF-8 to UTF-8 the
-    // bytes go across as they are: decoding and encoding them again would
-    // give the same bytes.
+    // The new file has the old one's encoding: the old text goes across as
+    // its very bytes, counted in units but never decoded and encoded again,
+    // so whatever it holds comes out the same.
+    std::string bytes;
     auto copy = [&](UINT nAsk) -> UINT {
-        const char* pBytes = nullptr;
-        size_t nBytes = 0;
-        UINT nRead = 0;
-        if (pDest->GetEncoding() == CkvuuStdioFile::encodingUtf8 &&
-            pSource->ReadUtf8InPlace(nAsk, &pBytes, &nBytes, &nRead)) {
-            pDest->WriteUtf8(pBytes, nBytes);
-            return nRead;
-        }
-        nRead = pSource->Read(buffer, nAsk, nullptr);
-        pDest->Write(buffer, nRead);
+        bytes.clear();
+        const UINT nRead = pSource->ReadRaw(nAsk, bytes);
+        pDest->WriteRaw(bytes.data(), bytes.size());
         return nRead;
     };
     if (bToEnd) {

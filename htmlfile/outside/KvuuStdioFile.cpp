@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstring>
 #include <optional>
+#include <string>
 #include <stdexcept>
 
 namespace {
@@ -264,8 +265,15 @@ BOOL CkvuuStdioFile::ReadUtf8InPlace(UINT nCount, const char** ppBytes, size_t* 
 BOOL CkvuuStdioFile::WriteUtf8(const char* pBytes, size_t nBytes)
 {
     RequireOpenFor(true);
+    if (m_pImpl->encoding != encodingUtf8) return FALSE;
+    WriteRaw(pBytes, nBytes);
+    return TRUE;
+}
+
+void CkvuuStdioFile::WriteRaw(const char* pBytes, size_t nBytes)
+{
+    RequireOpenFor(true);
     Impl& s = *m_pImpl;
-    if (s.encoding != encodingUtf8) return FALSE;
     if (s.failure) throw *s.failure;
     try {
         htmlfile_testing::CountWrite(m_strFileName);
@@ -282,7 +290,40 @@ BOOL CkvuuStdioFile::WriteUtf8(const char* pBytes, size_t nBytes)
         s.failure = e;
         throw;
     }
-    return TRUE;
+}
+
+UINT CkvuuStdioFile::ReadRaw(UINT nCount, std::string& bytes)
+{
+    htmlfile_testing::CountRead(m_strFileName);
+    RequireOpenFor(false);
+    Impl& s = *m_pImpl;
+    wchar_t scratch[kSkipChunk];
+    size_t nTaken = 0;
+    while (nTaken < nCount) {
+        const size_t nWanted = std::min<size_t>(nCount - nTaken, kSkipChunk);
+        // Well-formed UTF-8 is measured, not decoded.
+        const unsigned char* pBytes = nullptr;
+        size_t nBytes = 0;
+        size_t nUnits = 0;
+        if (PeekWellFormedUtf8(nWanted, &pBytes, &nBytes, &nUnits)) {
+            bytes.append(reinterpret_cast<const char*>(pBytes), nBytes);
+            SkipWellFormedUtf8(nBytes, nUnits);
+        } else {
+            // Decoding tells where each unit's bytes end; a refill moves the
+            // undecoded tail, so the bytes are taken before the next one.
+            if (s.nEnd - s.nBegin < htmlfile_text::kMaxBytesPerDecodedUnit && !s.bEndOfFile) RefillInput();
+            if (s.nBegin == s.nEnd) break;
+            const unsigned char* const pStart = s.buffer.get() + s.nBegin;
+            const unsigned char* p = pStart;
+            nUnits = htmlfile_text::DecodeUnits(s.encoding, &p, s.buffer.get() + s.nEnd, s.bEndOfFile, scratch, nWanted);
+            bytes.append(reinterpret_cast<const char*>(pStart), static_cast<size_t>(p - pStart));
+            s.nBegin = static_cast<size_t>(p - s.buffer.get());
+            s.nPosition += static_cast<LONGLONG>(nUnits);
+        }
+        nTaken += nUnits;
+        if (nUnits == 0 && s.bEndOfFile && s.nBegin == s.nEnd) break;
+    }
+    return static_cast<UINT>(nTaken);
 }
 
 LONGLONG CkvuuStdioFile::Seek(LONGLONG lOff, UINT nFrom)

@@ -89,6 +89,17 @@ public:
     // or the next units are not well-formed UTF-8: Read then delivers them.
     BOOL ReadUtf8InPlace(UINT nCount, const char** ppBytes, size_t* pnBytes, UINT* pnUnits);
 
+    // Reads up to nCount units (fewer only at the end of the file) and
+    // appends the very bytes of the file that hold them to `bytes`, not
+    // decoded and encoded again: a copy made this way keeps its bytes even
+    // in an encoding where several byte sequences read as one character.
+    // Returns the number of units taken; counts as one Read.
+    UINT ReadRaw(UINT nCount, std::string& bytes);
+    // Writes bytes already in this file's encoding, as ReadRaw of a file in
+    // the same encoding hands them out. Counts as one Write and fails as
+    // Write does.
+    void WriteRaw(const char* pBytes, size_t nBytes);
+
     // Writes bytes of well-formed UTF-8 (as ReadUtf8InPlace hands them out)
     // to a file written as UTF-8: the same bytes that Write of the units
     // they hold would write. Counts as one Write and fails as Write does.
