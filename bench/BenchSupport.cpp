@@ -1,7 +1,7 @@
 #include "BenchSupport.h"
 
 #include <htmlfile/htmlfile.h>
-#include <htmlfile/outside/TextEncoding.h>
+#include <htmlfile/text/TextEncoding.h>
 
 #include <algorithm>
 #include <cerrno>

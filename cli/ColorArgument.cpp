@@ -1,7 +1,7 @@
 #include "ColorArgument.h"
 
 #include <htmlfile/color/Color.h>
-#include <htmlfile/outside/QLUtils.h>
+#include <htmlfile/text/QLUtils.h>
 #include <htmlfile/platform/String.h>
 
 #include <cctype>

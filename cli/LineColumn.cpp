@@ -2,7 +2,7 @@
 
 #include "Names.h"
 
-#include <htmlfile/outside/KvuuStdioFile.h>
+#include <htmlfile/text/KvuuStdioFile.h>
 
 #include <algorithm>
 #include <numeric>

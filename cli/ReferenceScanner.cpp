@@ -3,7 +3,7 @@
 #include "Names.h"
 #include "ReferenceResolution.h"
 
-#include <htmlfile/outside/HtmlText.h>
+#include <htmlfile/scan/HtmlText.h>
 #include <htmlfile/platform/CaseFold.h>
 
 #include <cwchar>

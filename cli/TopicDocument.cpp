@@ -1,7 +1,7 @@
 #include "TopicDocument.h"
 #include "Names.h"
 
-#include <htmlfile/outside/FileNames.h>
+#include <htmlfile/text/FileNames.h>
 
 #include <cerrno>
 #include <cstring>

@@ -5,7 +5,7 @@
 // answers each tag from a fixed random script (collect text, stop, keep the
 // attribute chain), keeps the chains it was given until the end and then
 // frees them: the scanner must neither touch nor leak them.
-#include <htmlfile/outside/Html.h>
+#include <htmlfile/scan/Html.h>
 
 #include <algorithm>
 #include <cstdint>

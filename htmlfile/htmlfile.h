@@ -10,12 +10,15 @@
 #include <htmlfile/platform/TempFile.h>
 #include <htmlfile/platform/Types.h>
 
-#include <htmlfile/outside/FileNames.h>
-#include <htmlfile/outside/Html.h>
-#include <htmlfile/outside/HtmlTokenList.h>
-#include <htmlfile/outside/KvuuStdioFile.h>
-#include <htmlfile/outside/QLUtils.h>
-#include <htmlfile/outside/Template.h>
+#include <htmlfile/platform/FileSystem.h>
+
+#include <htmlfile/text/FileNames.h>
+#include <htmlfile/text/KvuuStdioFile.h>
+#include <htmlfile/text/QLUtils.h>
+#include <htmlfile/text/Template.h>
+
+#include <htmlfile/scan/Html.h>
+#include <htmlfile/scan/HtmlTokenList.h>
 
 #include <htmlfile/color/Color.h>
 #include <htmlfile/markup/HtmlMap.h>

@@ -7,7 +7,7 @@
 // round-trip checks see.)
 #include <support/Helpers.h>
 
-#include <htmlfile/outside/TextEncoding.h>
+#include <htmlfile/text/TextEncoding.h>
 
 #include <gtest/gtest.h>
 

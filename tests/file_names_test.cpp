@@ -1,4 +1,4 @@
-#include <htmlfile/outside/FileNames.h>
+#include <htmlfile/text/FileNames.h>
 
 #include <gtest/gtest.h>
 

@@ -11,7 +11,7 @@
 // - xmlViolation.test, whose expectations assume an XML coercion step.
 // Names are compared ignoring ASCII case: the tokenizer lower-cases them, the
 // scanner reports them as written.
-#include <htmlfile/outside/Html.h>
+#include <htmlfile/scan/Html.h>
 #include <htmlfile/platform/String.h>
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include <htmlfile/color/Color.h>
 #include <htmlfile/color/ColorTable.h>
-#include <htmlfile/outside/QLUtils.h>
+#include <htmlfile/text/QLUtils.h>
 
 namespace {
 

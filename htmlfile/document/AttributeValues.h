@@ -1,7 +1,7 @@
 // Conversions of attribute texts used by the tag recognition.
 #pragma once
 
-#include <htmlfile/outside/QLUtils.h>
+#include <htmlfile/text/QLUtils.h>
 
 #include <cerrno>
 #include <climits>

@@ -1,7 +1,7 @@
 // The many-valued things a topic records: bookmarks, links, images,
 // multimedia, image maps and embedded objects.
 #include <htmlfile/document/HtmlFile.h>
-#include <htmlfile/outside/QLUtils.h>
+#include <htmlfile/text/QLUtils.h>
 
 namespace {
 

@@ -4,7 +4,7 @@
 #pragma once
 
 #include <htmlfile/markup/HtmlObject.h>
-#include <htmlfile/outside/KvuuStdioFile.h>
+#include <htmlfile/text/KvuuStdioFile.h>
 
 #include <string>
 

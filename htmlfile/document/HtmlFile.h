@@ -9,7 +9,7 @@
 #include <htmlfile/markup/HtmlObject.h>
 #include <htmlfile/markup/HtmlObjectTag.h>
 #include <htmlfile/markup/HtmlTemplateTag.h>
-#include <htmlfile/outside/Html.h>
+#include <htmlfile/scan/Html.h>
 #include <htmlfile/platform/File.h>
 #include <htmlfile/platform/FileSystem.h>
 #include <htmlfile/platform/List.h>

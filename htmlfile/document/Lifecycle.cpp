@@ -2,7 +2,7 @@
 // document.
 #include <htmlfile/document/Fingerprint.h>
 #include <htmlfile/document/HtmlFile.h>
-#include <htmlfile/outside/Template.h>
+#include <htmlfile/text/Template.h>
 #include <htmlfile/platform/TempFile.h>
 #include <htmlfile/resources/Resources.h>
 

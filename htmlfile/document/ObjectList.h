@@ -3,7 +3,7 @@
 #pragma once
 
 #include <htmlfile/markup/HtmlObject.h>
-#include <htmlfile/outside/QLUtils.h>
+#include <htmlfile/text/QLUtils.h>
 #include <htmlfile/platform/List.h>
 
 namespace htmlfile_detail {

@@ -1,9 +1,9 @@
 // The parse driver: brings the document up to date with its file by
 // streaming the file's text through the tag scanner as UTF-8.
 #include <htmlfile/document/HtmlFile.h>
-#include <htmlfile/outside/FileNames.h>
-#include <htmlfile/outside/KvuuStdioFile.h>
-#include <htmlfile/outside/TextEncoding.h>
+#include <htmlfile/text/FileNames.h>
+#include <htmlfile/text/KvuuStdioFile.h>
+#include <htmlfile/text/TextEncoding.h>
 #include <htmlfile/platform/CaseFold.h>
 
 #include <cerrno>

@@ -2,7 +2,7 @@
 // image, background sound and watermark.
 #include <htmlfile/document/HtmlFile.h>
 #include <htmlfile/document/ObjectList.h>
-#include <htmlfile/outside/QLUtils.h>
+#include <htmlfile/text/QLUtils.h>
 
 const wchar_t* CHtmlFile::GetTitle()
 {

@@ -6,8 +6,8 @@
 #include <htmlfile/document/Fingerprint.h>
 #include <htmlfile/document/HtmlFile.h>
 #include <htmlfile/document/SavePlan.h>
-#include <htmlfile/outside/FileNames.h>
-#include <htmlfile/outside/KvuuStdioFile.h>
+#include <htmlfile/text/FileNames.h>
+#include <htmlfile/text/KvuuStdioFile.h>
 #include <htmlfile/platform/Prompt.h>
 #include <htmlfile/resources/Resources.h>
 

@@ -2,7 +2,7 @@
 // inserts tokens; it never removes or changes the ones that are there, and
 // the list owns every token it is given.
 #include <htmlfile/frameset/HtmlFileFrameset.h>
-#include <htmlfile/outside/HtmlTokenList.h>
+#include <htmlfile/scan/HtmlTokenList.h>
 
 namespace {
 

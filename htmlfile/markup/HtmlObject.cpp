@@ -1,7 +1,7 @@
 #include <htmlfile/markup/HtmlObject.h>
 #include <htmlfile/markup/MarkupText.h>
-#include <htmlfile/outside/KvuuStdioFile.h>
-#include <htmlfile/outside/QLUtils.h>
+#include <htmlfile/text/KvuuStdioFile.h>
+#include <htmlfile/text/QLUtils.h>
 
 #include <algorithm>
 #include <cstdlib>

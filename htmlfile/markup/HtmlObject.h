@@ -4,7 +4,7 @@
 // tag, the title, the style sheet link, images and multimedia).
 #pragma once
 
-#include <htmlfile/outside/Html.h>
+#include <htmlfile/scan/Html.h>
 #include <htmlfile/platform/String.h>
 #include <htmlfile/platform/Types.h>
 

@@ -1,6 +1,6 @@
 #include <htmlfile/markup/MarkupText.h>
 #include <htmlfile/markup/HtmlObjectTag.h>
-#include <htmlfile/outside/QLUtils.h>
+#include <htmlfile/text/QLUtils.h>
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 #include <htmlfile/document/HtmlFile.h>
 #include <htmlfile/markup/HtmlTemplateTag.h>
 #include <htmlfile/markup/MarkupText.h>
-#include <htmlfile/outside/QLUtils.h>
+#include <htmlfile/text/QLUtils.h>
 #include <htmlfile/resources/Resources.h>
 
 CHTMLTemplateTag::CHTMLTemplateTag(const wchar_t* pszName) : m_strName(pszName)

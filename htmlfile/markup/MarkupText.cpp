@@ -1,5 +1,5 @@
 #include <htmlfile/markup/MarkupText.h>
-#include <htmlfile/outside/QLUtils.h>
+#include <htmlfile/text/QLUtils.h>
 
 #include <cwchar>
 #include <string>

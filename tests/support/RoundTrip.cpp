@@ -1,6 +1,6 @@
 #include "support/RoundTrip.h"
 
-#include <htmlfile/outside/TextEncoding.h>
+#include <htmlfile/text/TextEncoding.h>
 #include <htmlfile/platform/CaseFold.h>
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 // TagAttribute, the attribute node of the tag scanner, and the pool that
 // recycles the nodes between tags.
-#include <htmlfile/outside/HtmlAttributePool.h>
-#include <htmlfile/outside/HtmlText.h>
+#include <htmlfile/scan/HtmlAttributePool.h>
+#include <htmlfile/scan/HtmlText.h>
 #include <htmlfile/platform/CaseFold.h>
 
 #include <cstdlib>

@@ -1,5 +1,5 @@
-#include <htmlfile/outside/FileNames.h>
-#include <htmlfile/outside/QLUtils.h>
+#include <htmlfile/text/FileNames.h>
+#include <htmlfile/text/QLUtils.h>
 
 #include <string>
 #include <vector>

@@ -1,9 +1,9 @@
 // Token items and the token list: cutting an HTML text into tag and text
 // tokens with the tag scanner, and joining them back.
-#include <htmlfile/outside/HtmlTokenList.h>
+#include <htmlfile/scan/HtmlTokenList.h>
 
-#include <htmlfile/outside/Html.h>
-#include <htmlfile/outside/KvuuStdioFile.h>
+#include <htmlfile/scan/Html.h>
+#include <htmlfile/text/KvuuStdioFile.h>
 
 #include <cstdint>
 #include <cwchar>

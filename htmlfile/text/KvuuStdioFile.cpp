@@ -1,5 +1,5 @@
-#include <htmlfile/outside/KvuuStdioFile.h>
-#include <htmlfile/outside/TextEncoding.h>
+#include <htmlfile/text/KvuuStdioFile.h>
+#include <htmlfile/text/TextEncoding.h>
 
 #include <algorithm>
 #include <climits>

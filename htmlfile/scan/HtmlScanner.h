@@ -2,9 +2,9 @@
 // the tokenizer states and the scanner's state (HTML::Impl).
 #pragma once
 
-#include <htmlfile/outside/Html.h>
-#include <htmlfile/outside/HtmlAttributePool.h>
-#include <htmlfile/outside/HtmlText.h>
+#include <htmlfile/scan/Html.h>
+#include <htmlfile/scan/HtmlAttributePool.h>
+#include <htmlfile/scan/HtmlText.h>
 
 #include <cstddef>
 #include <cstring>

@@ -1,6 +1,6 @@
 // Decoding of the bytes the tag scanner collects: lenient UTF-8 and the
 // character references of HTML text.
-#include <htmlfile/outside/HtmlText.h>
+#include <htmlfile/scan/HtmlText.h>
 
 #include <algorithm>
 #include <cstring>
@@ -19,7 +19,7 @@ struct NamedReference {
 };
 
 const NamedReference kNamedReferences[] = {
-#include <htmlfile/outside/HtmlEntityTable.inc>
+#include <htmlfile/scan/HtmlEntityTable.inc>
 };
 
 // Longest name in the table ("CounterClockwiseContourIntegral;").

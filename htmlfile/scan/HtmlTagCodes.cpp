@@ -1,6 +1,6 @@
 // The table of known element names and their tag codes, and the lookups
 // that give a tag token its code.
-#include <htmlfile/outside/HtmlTokenList.h>
+#include <htmlfile/scan/HtmlTokenList.h>
 
 #include <algorithm>
 #include <cwchar>

@@ -8,7 +8,7 @@
 // text, values and comments cost one memchr each. Units (the positions) are
 // counted lazily: only when a tag needs a position, and for the rest of the
 // block when a Feed call returns.
-#include <htmlfile/outside/HtmlScanner.h>
+#include <htmlfile/scan/HtmlScanner.h>
 
 #include <algorithm>
 

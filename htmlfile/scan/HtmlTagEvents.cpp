@@ -1,7 +1,7 @@
 // What the tag scanner does around a tag: building it while it is read,
 // reporting it to the callback with its attribute chain, switching to raw
 // text after script, style, title and the like, and collecting text.
-#include <htmlfile/outside/HtmlScanner.h>
+#include <htmlfile/scan/HtmlScanner.h>
 
 using namespace htmlscan;
 

@@ -1,4 +1,4 @@
-#include <htmlfile/outside/QLUtils.h>
+#include <htmlfile/text/QLUtils.h>
 #include <htmlfile/platform/CaseFold.h>
 
 namespace QLUtils {

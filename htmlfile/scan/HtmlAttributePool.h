@@ -4,7 +4,7 @@
 // each one; a chain the callee keeps leaves the pool for good.
 #pragma once
 
-#include <htmlfile/outside/Html.h>
+#include <htmlfile/scan/Html.h>
 
 #include <cstddef>
 #include <vector>

@@ -1,5 +1,5 @@
-#include <htmlfile/outside/KvuuStdioFile.h>
-#include <htmlfile/outside/Template.h>
+#include <htmlfile/text/KvuuStdioFile.h>
+#include <htmlfile/text/Template.h>
 #include <htmlfile/resources/Resources.h>
 
 BOOL CTemplate::LoadRCData(HINSTANCE hInstance, DWORD nID)

@@ -13,7 +13,7 @@
 // For every encoding, encoding what was decoded gives the original bytes.
 #pragma once
 
-#include <htmlfile/outside/KvuuStdioFile.h>
+#include <htmlfile/text/KvuuStdioFile.h>
 
 #include <cstddef>
 #include <cstdint>

@@ -11,7 +11,7 @@
 // still expects one; any other continuation byte is a unit of its own.
 #pragma once
 
-#include <htmlfile/outside/TextEncoding.h>
+#include <htmlfile/text/TextEncoding.h>
 
 #include <algorithm>
 #include <cstddef>

@@ -1,4 +1,4 @@
-#include <htmlfile/outside/TextEncoding.h>
+#include <htmlfile/text/TextEncoding.h>
 
 #include <algorithm>
 #include <cstdint>
