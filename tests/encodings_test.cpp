@@ -274,6 +274,14 @@ TEST(SplitInput, GivesTheUnitsOfTheWholeAtEveryBoundary)
     }
 }
 
+TEST(Utf16, KeepsLoneSurrogatesAndReadsAnOddLastByteAsAReplacement)
+{
+    const std::string bytes("a\0=\xD8\0\xDE\0\xD8x\0\x80\xDCz", 13);
+    const Units units{'a', 0x1F600, 0xD800, 'x', 0xDC80, 0xFFFD};
+    EXPECT_EQ(Decode(EncodingId::kUtf16LE, bytes), units);
+    EXPECT_EQ(Encode(EncodingId::kUtf16LE, units), bytes.substr(0, 12) + "\xFD\xFF");
+}
+
 TEST(Iso2022Jp, SwitchesSetsAndRejectsWhatNoSetAllows)
 {
     const struct {

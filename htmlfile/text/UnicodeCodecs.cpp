@@ -41,68 +41,22 @@ Step Utf8StepAt(const unsigned char* p, const unsigned char* end) noexcept
     return Character(code, lead.following + 1);
 }
 
-template <bool kBigEndian>
-std::uint32_t Utf16UnitAt(const unsigned char* p) noexcept
+// A 16-bit unit from two bytes; high is the offset of its high byte (0 in
+// big-endian order, 1 in little-endian).
+std::uint32_t Utf16UnitAt(const unsigned char* p, unsigned high) noexcept
 {
-    return kBigEndian ? (std::uint32_t{p[0]} << 8) | p[1] : (std::uint32_t{p[1]} << 8) | p[0];
+    return (std::uint32_t{p[high]} << 8) | p[high ^ 1];
 }
 
-// Lone surrogates are kept as the units they are, so that text holding them
-// is written back as it was. A last odd byte is the one thing that has no
-// unit of its own: it reads as U+FFFD.
-template <bool kBigEndian>
-size_t DecodeUtf16Units(const unsigned char*& p, const unsigned char* end, bool bAtEnd, wchar_t* out,
-                        size_t capacity) noexcept
+unsigned char* PutUtf16Unit(unsigned char* o, std::uint32_t unit, unsigned high) noexcept
 {
-    wchar_t* o = out;
-    wchar_t* const oEnd = out + capacity;
-    while (o < oEnd && end - p >= 2) {
-        std::uint32_t unit = Utf16UnitAt<kBigEndian>(p);
-        size_t length = 2;
-        if (kWideUnits && unit >= 0xD800 && unit <= 0xDBFF) {
-            if (end - p < 4 && !bAtEnd) break;
-            if (end - p >= 4) {
-                const std::uint32_t next = Utf16UnitAt<kBigEndian>(p + 2);
-                if (next >= 0xDC00 && next <= 0xDFFF) {
-                    unit = 0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00);
-                    length = 4;
-                }
-            }
-        }
-        *o++ = static_cast<wchar_t>(unit);
-        p += length;
-    }
-    if (bAtEnd && o < oEnd && end - p == 1) {
-        *o++ = 0xFFFD;
-        ++p;
-    }
-    return static_cast<size_t>(o - out);
+    o[high] = static_cast<unsigned char>(unit >> 8);
+    o[high ^ 1] = static_cast<unsigned char>(unit & 0xFF);
+    return o + 2;
 }
 
-template <bool kBigEndian>
-unsigned char* PutUtf16Unit(unsigned char* o, std::uint32_t unit) noexcept
-{
-    return kBigEndian ? PutTwoBytes(o, unit >> 8, unit & 0xFF) : PutTwoBytes(o, unit & 0xFF, unit >> 8);
-}
-
-template <bool kBigEndian>
-size_t EncodeUtf16Units(const wchar_t*& in, const wchar_t* end, unsigned char* out, size_t capacity) noexcept
-{
-    unsigned char* o = out;
-    unsigned char* const oEnd = out + capacity;
-    while (in < end && static_cast<size_t>(oEnd - o) >= kMaxEncodedUnitBytes) {
-        std::uint32_t code = static_cast<std::uint32_t>(*in++);
-        if (code > 0x10FFFF) code = 0xFFFD;
-        if (code <= 0xFFFF) {
-            o = PutUtf16Unit<kBigEndian>(o, code);
-        } else {
-            code -= 0x10000;
-            o = PutUtf16Unit<kBigEndian>(o, 0xD800 + (code >> 10));
-            o = PutUtf16Unit<kBigEndian>(o, 0xDC00 + (code & 0x3FF));
-        }
-    }
-    return static_cast<size_t>(o - out);
-}
+bool IsHighSurrogate(std::uint32_t unit) noexcept { return unit >= 0xD800 && unit <= 0xDBFF; }
+bool IsLowSurrogate(std::uint32_t unit) noexcept { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
 unsigned char* PutUtf8(unsigned char* o, std::uint32_t code) noexcept
 {
@@ -124,11 +78,36 @@ size_t DecodeUtf8(const unsigned char*& p, const unsigned char* end, bool bAtEnd
     return DecodeAsciiCompatible(p, end, bAtEnd, out, capacity, Utf8StepAt);
 }
 
+// Lone surrogates are kept as the units they are, so that text holding them
+// is written back as it was. A last odd byte is the one thing that has no
+// unit of its own: it reads as U+FFFD. Where wchar_t has 16 bits every
+// 16-bit unit is a wchar_t as it stands.
 size_t DecodeUtf16(bool bBigEndian, const unsigned char*& p, const unsigned char* end, bool bAtEnd, wchar_t* out,
                    size_t capacity) noexcept
 {
-    return bBigEndian ? DecodeUtf16Units<true>(p, end, bAtEnd, out, capacity)
-                      : DecodeUtf16Units<false>(p, end, bAtEnd, out, capacity);
+    const unsigned high = bBigEndian ? 0 : 1;
+    wchar_t* o = out;
+    wchar_t* const oEnd = out + capacity;
+    for (; o < oEnd && end - p >= 2; ++o) {
+        std::uint32_t code = Utf16UnitAt(p, high);
+        p += 2;
+        if (kWideUnits && IsHighSurrogate(code)) {
+            if (end - p < 2 && !bAtEnd) {
+                p -= 2; // the low half may come with the next block
+                break;
+            }
+            if (end - p >= 2 && IsLowSurrogate(Utf16UnitAt(p, high))) {
+                code = 0x10000 + ((code - 0xD800) << 10) + (Utf16UnitAt(p, high) - 0xDC00);
+                p += 2;
+            }
+        }
+        *o = static_cast<wchar_t>(code);
+    }
+    if (bAtEnd && o < oEnd && end - p == 1) {
+        *o++ = 0xFFFD;
+        ++p;
+    }
+    return static_cast<size_t>(o - out);
 }
 
 size_t EncodeUtf8(const wchar_t*& in, const wchar_t* end, unsigned char* out, size_t capacity, bool bAtEnd) noexcept
@@ -139,8 +118,20 @@ size_t EncodeUtf8(const wchar_t*& in, const wchar_t* end, unsigned char* out, si
 size_t EncodeUtf16(bool bBigEndian, const wchar_t*& in, const wchar_t* end, unsigned char* out,
                    size_t capacity) noexcept
 {
-    return bBigEndian ? EncodeUtf16Units<true>(in, end, out, capacity)
-                      : EncodeUtf16Units<false>(in, end, out, capacity);
+    const unsigned high = bBigEndian ? 0 : 1;
+    unsigned char* o = out;
+    unsigned char* const oEnd = out + capacity;
+    for (; in < end && static_cast<size_t>(oEnd - o) >= kMaxEncodedUnitBytes; ++in) {
+        std::uint32_t code = static_cast<std::uint32_t>(*in);
+        if (code > 0x10FFFF) code = 0xFFFD;
+        if (code > 0xFFFF) {
+            code -= 0x10000;
+            o = PutUtf16Unit(o, 0xD800 + (code >> 10), high);
+            code = 0xDC00 + (code & 0x3FF);
+        }
+        o = PutUtf16Unit(o, code, high);
+    }
+    return static_cast<size_t>(o - out);
 }
 
 } // namespace htmlfile_text::codec

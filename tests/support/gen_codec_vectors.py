@@ -63,6 +63,10 @@ class Standard:
         self.euc_kr_index = read_index(folder, "euc-kr")
         self.ranges = sorted(read_index(folder, "gb18030-ranges").items())
 
+    @staticmethod
+    def look_up(index, pointer, lead, trail):
+        return [index[pointer]] if pointer in index else rejected(lead, trail)
+
     def decode(self, name, b):
         return getattr(self, name.replace("-", "_").lower())(b)
 
@@ -115,10 +119,7 @@ class Standard:
         if 0x40 <= trail <= 0x7E or 0xA1 <= trail <= 0xFE:
             pointer = (lead - 0x81) * 157 + trail - (0x40 if trail < 0x7F else 0x62)
             pairs = {1133: [0xCA, 0x304], 1135: [0xCA, 0x30C], 1164: [0xEA, 0x304], 1166: [0xEA, 0x30C]}
-            if pointer in pairs:
-                return pairs[pointer]
-            if pointer in self.big5_index:
-                return [self.big5_index[pointer]]
+            return pairs.get(pointer) or self.look_up(self.big5_index, pointer, lead, trail)
         return rejected(lead, trail)
 
     def euc_kr(self, b):
@@ -126,11 +127,8 @@ class Standard:
         if len(b) == 1:
             return [0xDC80 + lead]
         trail = b[1]
-        if 0x41 <= trail <= 0xFE:
-            pointer = (lead - 0x81) * 190 + trail - 0x41
-            if pointer in self.euc_kr_index:
-                return [self.euc_kr_index[pointer]]
-        return rejected(lead, trail)
+        pointer = (lead - 0x81) * 190 + trail - 0x41 if 0x41 <= trail <= 0xFE else None
+        return self.look_up(self.euc_kr_index, pointer, lead, trail)
 
     def euc_jp(self, b):
         lead = b[0]
