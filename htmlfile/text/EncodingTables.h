@@ -12,6 +12,18 @@ struct EncodingLabel {
     EncodingId encoding;
 };
 
+struct Gb18030EncoderExtra {
+    std::uint16_t code;
+    std::uint8_t lead;
+    std::uint8_t trail;
+};
+
+struct Big5Pair {
+    unsigned pointer;
+    std::uint16_t first;
+    std::uint16_t second;
+};
+
 #include <htmlfile/text/EncodingTables.inc>
 
 static_assert(sizeof kEncodingNames / sizeof kEncodingNames[0] == kEncodingCount);

@@ -73,13 +73,8 @@ Step Big5StepAt(const unsigned char* p, const unsigned char* end) noexcept
     if (!InRange(trail, 0x40, 0x7E) && !InRange(trail, 0xA1, 0xFE)) return Mismatch(trail);
     const unsigned pointer = (lead - 0x81u) * 157 + trail - (trail < 0x7F ? 0x40u : 0x62u);
     // Four pointers stand for a letter and a combining mark.
-    switch (pointer) {
-    case 1133: return {Step::kTwoCharacters, 2, 0x00CA, 0x0304};
-    case 1135: return {Step::kTwoCharacters, 2, 0x00CA, 0x030C};
-    case 1164: return {Step::kTwoCharacters, 2, 0x00EA, 0x0304};
-    case 1166: return {Step::kTwoCharacters, 2, 0x00EA, 0x030C};
-    default: break;
-    }
+    for (const tables::Big5Pair& pair : tables::kBig5Pairs)
+        if (pair.pointer == pointer) return {Step::kTwoCharacters, 2, pair.first, pair.second};
     const std::uint32_t code = Big5Code(pointer);
     return code != 0 ? Character(code, 2) : Mismatch(trail);
 }

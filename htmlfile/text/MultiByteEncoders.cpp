@@ -7,20 +7,6 @@
 namespace htmlfile_text::codec {
 namespace {
 
-// Private-use code points that older GB18030 placed in the two-byte area;
-// their bytes now decode to other characters, and the encoder keeps them.
-struct Gb18030Legacy {
-    std::uint16_t code;
-    std::uint8_t lead;
-    std::uint8_t trail;
-};
-constexpr Gb18030Legacy kGb18030Legacy[] = {
-    {0xE78D, 0xA6, 0xD9}, {0xE78E, 0xA6, 0xDA}, {0xE78F, 0xA6, 0xDB}, {0xE790, 0xA6, 0xDC}, {0xE791, 0xA6, 0xDD},
-    {0xE792, 0xA6, 0xDE}, {0xE793, 0xA6, 0xDF}, {0xE794, 0xA6, 0xEC}, {0xE795, 0xA6, 0xED}, {0xE796, 0xA6, 0xF3},
-    {0xE81E, 0xFE, 0x59}, {0xE826, 0xFE, 0x61}, {0xE82B, 0xFE, 0x66}, {0xE82C, 0xFE, 0x67}, {0xE832, 0xFE, 0x6D},
-    {0xE843, 0xFE, 0x7E}, {0xE854, 0xFE, 0x90}, {0xE864, 0xFE, 0xA0},
-};
-
 std::uint32_t Gb18030RangesPointer(std::uint32_t code) noexcept
 {
     if (code == 0xE7C7) return 7457;
@@ -35,8 +21,10 @@ unsigned char* PutGb18030(unsigned char* o, std::uint32_t code) noexcept
     // The table maps A3 A0 to U+3000, so U+E5E5 has no bytes.
     if (code == 0xE5E5) return nullptr;
     if (kGbk && code == 0x20AC) return PutByte(o, 0x80);
-    for (const Gb18030Legacy& legacy : kGb18030Legacy)
-        if (legacy.code == code) return PutTwoBytes(o, legacy.lead, legacy.trail);
+    // Private-use code points that older GB18030 placed in the two-byte
+    // area; those bytes now decode to other characters.
+    for (const tables::Gb18030EncoderExtra& extra : tables::kGb18030EncoderExtras)
+        if (extra.code == code) return PutTwoBytes(o, extra.lead, extra.trail);
     const int pointer = tables::FindPointer(tables::kGb18030ReverseCodes, tables::kGb18030ReversePointers, code);
     if (pointer >= 0) {
         const unsigned trail = pointer % 190;
