@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -290,6 +291,28 @@ TEST(SplitInput, GivesTheUnitsOfTheWholeAtEveryBoundary)
         for (size_t block = 1; block < c.bytes.size(); ++block)
             EXPECT_EQ(Decode(c.encoding, c.bytes, block), whole) << EncodingName(c.encoding) << " block " << block;
         EXPECT_EQ(Decode(c.encoding, c.bytes, SIZE_MAX, kMaxUnitsPerSequence), whole) << EncodingName(c.encoding);
+    }
+}
+
+// Random bytes, mostly leads, trails, digits and markup: decoding them in
+// blocks of any size, with room for few units, gives the units of decoding
+// them whole, and UTF-8 text, valid or not, encodes back to its bytes.
+TEST(SplitInput, RandomBytesDecodeAlikeInAnyBlocks)
+{
+    std::mt19937 random(13);
+    const std::string alphabet = "<>a0\x1B$(B\x80\x81\x8E\x8F\xA1\xA4\xB0\xC3\xE3\xED\xF0\xF4\xFE\xFF\x30\x39\x40\x7E";
+    for (size_t i = 0; i < kEncodingCount; ++i) {
+        const auto id = static_cast<EncodingId>(i);
+        for (int round = 0; round < 200; ++round) {
+            std::string bytes(random() % 40, '\0');
+            for (char& b : bytes) b = alphabet[random() % alphabet.size()];
+            const Units whole = Decode(id, bytes);
+            const size_t block = 1 + random() % 7;
+            EXPECT_EQ(Decode(id, bytes, block, kMaxUnitsPerSequence), whole) << EncodingName(id) << " block " << block;
+            if (id == EncodingId::kUtf8) {
+                EXPECT_EQ(Encode(id, whole), bytes);
+            }
+        }
     }
 }
 
