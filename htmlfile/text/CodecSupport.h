@@ -3,7 +3,7 @@
 // the loop and helpers of the encoders. For the codecs only.
 #pragma once
 
-#include <htmlfile/outside/TextEncoding.h>
+#include <htmlfile/text/TextEncoding.h>
 #include <htmlfile/text/Encodings.h>
 
 #include <algorithm>
