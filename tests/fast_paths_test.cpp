@@ -58,7 +58,8 @@ std::wstring Decode(const std::string& text)
 {
     std::wstring units(text.size(), L'\0');
     const unsigned char* p = Bytes(text);
-    units.resize(htmlfile_text::DecodeUnits(kUtf8, &p, p + text.size(), true, &units[0], units.size()));
+    htmlfile_text::Decoder decoder(kUtf8);
+    units.resize(decoder.Decode(&p, p + text.size(), true, &units[0], units.size()));
     return units;
 }
 
@@ -75,15 +76,17 @@ TEST(Utf8Codec, DecodingTheCheckAndTheMeasureAgree)
         // the next one, as the file class refills), the units are the same,
         // and they encode back to the bytes, raw bytes included.
         std::wstring pieces;
+        htmlfile_text::Decoder decoder(kUtf8);
         for (const unsigned char *q = Bytes(text), *const end = q + text.size(); q < end;) {
-            const unsigned char* pieceEnd = std::min(end, q + 4 + Below(rng, 24));
+            const unsigned char* pieceEnd = std::min(end, q + 5 + Below(rng, 24));
             wchar_t out[32];
-            pieces.append(out, htmlfile_text::DecodeUnits(kUtf8, &q, pieceEnd, pieceEnd == end, out, 1 + Below(rng, 31)));
+            pieces.append(out, decoder.Decode(&q, pieceEnd, pieceEnd == end, out,
+                                              htmlfile_text::kMaxUnitsPerSequence + Below(rng, 28)));
         }
         ASSERT_EQ(pieces, units) << round;
         ASSERT_EQ(EncodeText(units, kUtf8, false), text) << round;
         const size_t nWellFormed = static_cast<size_t>(
-            std::find_if(units.begin(), units.end(), [](wchar_t c) { return c >= htmlfile_text::kRawByteBase; }) -
+            std::find_if(units.begin(), units.end(), [](wchar_t c) { return htmlfile_text::IsRawByteUnit(c); }) -
             units.begin());
         // The whole check, fed in pieces of every size.
         htmlfile_text::Utf8Validator validator;

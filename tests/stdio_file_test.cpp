@@ -154,7 +154,7 @@ TEST_F(StdioFileTest, LargeFilesReadSeekAndRoundTripInEveryEncoding)
     const std::pair<Enc, BOOL> kinds[] = {{F::encodingUtf8, FALSE}, {F::encodingUtf8, TRUE}, {F::encodingUtf16LE, TRUE},
                                           {F::encodingUtf16BE, TRUE}, {F::encodingWindows1252, FALSE}};
     for (const auto& [encoding, bMark] : kinds) {
-        SCOPED_TRACE(::testing::Message() << encoding << " mark " << bMark);
+        SCOPED_TRACE(::testing::Message() << htmlfile_text::EncodingName(encoding) << " mark " << bMark);
         // windows-1252 gets only what it can hold, and "\xE9a" keeps its
         // bytes from passing for UTF-8.
         const std::wstring piece =
@@ -192,7 +192,7 @@ TEST_F(StdioFileTest, SequencesCutByTheBufferEdgeDecodeWhole)
         for (size_t nPad = nUnitsToEdge - 4; nPad <= nUnitsToEdge; ++nPad) {
             const std::wstring text = std::wstring(nPad, L'a') + L"\U0001F600\u20AC";
             WriteText(File("edge"), encoding, !bUtf8, text);
-            EXPECT_TRUE(ReadAll(File("edge")) == text) << encoding << " pad " << nPad;
+            EXPECT_TRUE(ReadAll(File("edge")) == text) << htmlfile_text::EncodingName(encoding) << " pad " << nPad;
         }
     }
 }

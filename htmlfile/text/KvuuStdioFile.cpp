@@ -1,4 +1,5 @@
 #include <htmlfile/text/KvuuStdioFile.h>
+#include <htmlfile/text/Prescan.h>
 #include <htmlfile/text/TextEncoding.h>
 
 #include <algorithm>
@@ -32,6 +33,14 @@ struct CkvuuStdioFile::Impl {
 
     const bool bWriting;
     Encoding encoding = encodingUtf8;
+    Source source = Source::assumed;
+    htmlfile_text::Decoder decoder{encodingUtf8};
+    // Units of a sequence decoded in full that did not fit the last read
+    // (a Big5 letter with its mark, or a surrogate pair where wchar_t has 16
+    // bits): delivered first by the next one, with no bytes of their own.
+    wchar_t pending[htmlfile_text::kMaxUnitsPerSequence] = {};
+    size_t nPending = 0;
+    size_t nPendingTaken = 0;
     bool bByteOrderMark = false;
     // The whole file was checked to be UTF-8 when it was opened, so reads
     // need only count its units (a file marked UTF-8 may hold other bytes).
@@ -107,29 +116,34 @@ void CkvuuStdioFile::RequireOpenFor(bool bWriting) const
         throw CFileException(CFileException::invalidFile, -1, m_strFileName);
 }
 
-// The first block tells whether there is a mark. A file without one is read
-// through once to see whether it is UTF-8, unless its encoding is known from
-// an earlier reading; a file that fits in the first block needs no second
-// read.
-void CkvuuStdioFile::DetectEncoding(const Encoding* pAssumedWithoutMark)
+// The first block tells whether there is a mark, and holds the bytes the
+// declaration must stand in. A file with neither is read through once to see
+// whether it is UTF-8, unless a file that fits in the first block needs no
+// second read.
+void CkvuuStdioFile::DetectEncoding(const Encoding* pGiven)
 {
     Impl& s = *m_pImpl;
     RefillInput();
     const htmlfile_text::ByteOrderMark mark = htmlfile_text::DetectByteOrderMark(s.buffer.get(), s.nEnd);
     s.bByteOrderMark = mark.length != 0;
     if (s.bByteOrderMark) {
-        s.encoding = mark.encoding;
+        UseEncoding(mark.encoding, Source::byteOrderMark);
         s.nBegin = mark.length;
         s.nTextStart = static_cast<LONGLONG>(mark.length);
         return;
     }
-    if (pAssumedWithoutMark &&
-        (*pAssumedWithoutMark == encodingUtf8 || *pAssumedWithoutMark == encodingWindows1252)) {
-        s.encoding = *pAssumedWithoutMark;
-        return;
-    }
+    if (pGiven) return UseEncoding(*pGiven, Source::given);
+    if (std::optional<Encoding> declared = htmlfile_text::PrescanForEncoding(s.buffer.get(), s.nEnd))
+        return UseEncoding(*declared, Source::declared);
     s.bCheckedUtf8 = IsUtf8Throughout();
-    s.encoding = s.bCheckedUtf8 ? encodingUtf8 : encodingWindows1252;
+    UseEncoding(s.bCheckedUtf8 ? encodingUtf8 : encodingWindows1252, s.bCheckedUtf8 ? Source::validUtf8 : Source::assumed);
+}
+
+void CkvuuStdioFile::UseEncoding(Encoding encoding, Source source)
+{
+    m_pImpl->encoding = encoding;
+    m_pImpl->source = source;
+    m_pImpl->decoder = htmlfile_text::Decoder(encoding);
 }
 
 bool CkvuuStdioFile::IsUtf8Throughout()
@@ -169,6 +183,45 @@ void CkvuuStdioFile::RewindToText()
     s.nBegin = s.nEnd = 0;
     s.bEndOfFile = false;
     s.nPosition = 0;
+    s.decoder = htmlfile_text::Decoder(s.encoding);
+    s.nPending = s.nPendingTaken = 0;
+}
+
+// Decodes up to nCount units at the read position: units left over from the
+// last step first, then whole sequences. A sequence of several units that
+// does not fit is decoded aside and delivered in part, the rest kept. The
+// bytes taken from the buffer go to *pnBytes (none for leftover units).
+size_t CkvuuStdioFile::DecodeStep(wchar_t* pOut, size_t nCount, size_t* pnBytes)
+{
+    Impl& s = *m_pImpl;
+    *pnBytes = 0;
+    if (s.nPending > s.nPendingTaken) {
+        const size_t n = std::min(nCount, s.nPending - s.nPendingTaken);
+        std::copy_n(s.pending + s.nPendingTaken, n, pOut);
+        s.nPendingTaken += n;
+        return n;
+    }
+    if (s.nEnd - s.nBegin < htmlfile_text::kMaxBytesPerSequence && !s.bEndOfFile) RefillInput();
+    if (s.nBegin == s.nEnd) return 0; // the end of the file
+    const unsigned char* const pStart = s.buffer.get() + s.nBegin;
+    const unsigned char* p = pStart;
+    const unsigned char* const end = s.buffer.get() + s.nEnd;
+    size_t nStored = s.decoder.Decode(&p, end, s.bEndOfFile, pOut, nCount);
+    if (nStored == 0 && p == pStart) {
+        // The next sequence has more units than fit: it alone is decoded
+        // aside, its input cut short until it is complete.
+        for (const unsigned char* limit = pStart + 1;; ++limit) {
+            const bool bWhole = limit >= end;
+            s.nPending = s.decoder.Decode(&p, bWhole ? end : limit, bWhole && s.bEndOfFile, s.pending,
+                                          htmlfile_text::kMaxUnitsPerSequence);
+            if (p != pStart || bWhole) break;
+        }
+        s.nPendingTaken = nStored = std::min(nCount, s.nPending);
+        std::copy_n(s.pending, nStored, pOut);
+    }
+    *pnBytes = static_cast<size_t>(p - pStart);
+    s.nBegin += *pnBytes;
+    return nStored;
 }
 
 size_t CkvuuStdioFile::DecodeInto(wchar_t* pOut, size_t nCount)
@@ -176,12 +229,10 @@ size_t CkvuuStdioFile::DecodeInto(wchar_t* pOut, size_t nCount)
     Impl& s = *m_pImpl;
     size_t nStored = 0;
     while (nStored < nCount) {
-        if (s.nEnd - s.nBegin < htmlfile_text::kMaxBytesPerDecodedUnit && !s.bEndOfFile) RefillInput();
-        if (s.nBegin == s.nEnd) break; // RefillInput found the end of the file
-        const unsigned char* p = s.buffer.get() + s.nBegin;
-        nStored += htmlfile_text::DecodeUnits(s.encoding, &p, s.buffer.get() + s.nEnd, s.bEndOfFile, pOut + nStored,
-                                              nCount - nStored);
-        s.nBegin = static_cast<size_t>(p - s.buffer.get());
+        size_t nBytes = 0;
+        const size_t nStep = DecodeStep(pOut + nStored, nCount - nStored, &nBytes);
+        if (nStep == 0 && nBytes == 0) break; // the end of the file
+        nStored += nStep;
     }
     s.nPosition += static_cast<LONGLONG>(nStored);
     return nStored;
@@ -223,7 +274,7 @@ bool CkvuuStdioFile::PeekWellFormedUtf8(size_t nWanted, const unsigned char** pp
                                         size_t* pnUnits)
 {
     Impl& s = *m_pImpl;
-    if (s.encoding != encodingUtf8) return false;
+    if (s.encoding != encodingUtf8 || s.nPending > s.nPendingTaken) return false;
     // A unit of UTF-8 takes at most four bytes: after the refill the buffer
     // holds all nWanted units unless the file ends first.
     nWanted = std::min(nWanted, kBufferSize / htmlfile_text::kMaxBytesPerDecodedUnit);
@@ -309,19 +360,16 @@ UINT CkvuuStdioFile::ReadRaw(UINT nCount, std::string& bytes)
             bytes.append(reinterpret_cast<const char*>(pBytes), nBytes);
             SkipWellFormedUtf8(nBytes, nUnits);
         } else {
-            // Decoding tells where each unit's bytes end; a refill moves the
-            // undecoded tail, so the bytes are taken before the next one.
-            if (s.nEnd - s.nBegin < htmlfile_text::kMaxBytesPerDecodedUnit && !s.bEndOfFile) RefillInput();
-            if (s.nBegin == s.nEnd) break;
-            const unsigned char* const pStart = s.buffer.get() + s.nBegin;
-            const unsigned char* p = pStart;
-            nUnits = htmlfile_text::DecodeUnits(s.encoding, &p, s.buffer.get() + s.nEnd, s.bEndOfFile, scratch, nWanted);
-            bytes.append(reinterpret_cast<const char*>(pStart), static_cast<size_t>(p - pStart));
-            s.nBegin = static_cast<size_t>(p - s.buffer.get());
+            // Decoding tells where each unit's bytes end; they are taken
+            // before the next step, which may move the buffer.
+            size_t nBytesTaken = 0;
+            nUnits = DecodeStep(scratch, nWanted, &nBytesTaken);
+            if (nUnits == 0 && nBytesTaken == 0) break; // the end of the file
+            bytes.append(reinterpret_cast<const char*>(s.buffer.get() + s.nBegin - nBytesTaken), nBytesTaken);
             s.nPosition += static_cast<LONGLONG>(nUnits);
         }
         nTaken += nUnits;
-        if (nUnits == 0 && s.bEndOfFile && s.nBegin == s.nEnd) break;
+        if (nUnits == 0 && s.bEndOfFile && s.nBegin == s.nEnd && s.nPending == s.nPendingTaken) break;
     }
     return static_cast<UINT>(nTaken);
 }
@@ -402,6 +450,11 @@ CkvuuStdioFile::Encoding CkvuuStdioFile::GetEncoding() const noexcept
     return m_pImpl->encoding;
 }
 
+CkvuuStdioFile::Source CkvuuStdioFile::GetEncodingSource() const noexcept
+{
+    return m_pImpl->source;
+}
+
 BOOL CkvuuStdioFile::HasByteOrderMark() const noexcept
 {
     return m_pImpl->bByteOrderMark ? TRUE : FALSE;
@@ -413,7 +466,8 @@ void CkvuuStdioFile::SetEncoding(Encoding encoding, BOOL bByteOrderMark)
     if (!s.bWriting) throw std::logic_error("the encoding of a file read is the file's own");
     if (s.bStarted) throw std::logic_error("the encoding can't change once writing began");
     s.encoding = encoding;
-    s.bByteOrderMark = bByteOrderMark && encoding != encodingWindows1252;
+    s.bByteOrderMark = bByteOrderMark && (encoding == encodingUtf8 || encoding == encodingUtf16LE ||
+                                          encoding == encodingUtf16BE);
 }
 
 void CkvuuStdioFile::TakeEncodingFrom(const CkvuuStdioFile& other)

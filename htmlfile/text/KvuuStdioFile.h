@@ -3,33 +3,30 @@
 // wchar_t text in the file's encoding. A file is opened either to read or to
 // write, never both.
 //
-// Reading: a UTF-8, UTF-16LE or UTF-16BE byte-order mark selects that
-// encoding (the mark is neither delivered nor counted). Without a mark, a
-// file that is valid UTF-8 throughout (checked streaming when the file is
-// opened) is UTF-8, anything else is windows-1252 with its five unassigned
-// bytes mapped to U+0081, U+008D, U+008F, U+0090 and U+009D, so that every
-// byte sequence decodes and re-encodes to itself. Line ends are not
-// translated. A UTF-16 surrogate pair becomes one wchar_t; a lone surrogate
-// is kept as its own value; an odd last byte of a UTF-16 file is delivered
-// as 0x110000 + the byte, and so is each byte of a file marked as UTF-8
-// that begins no well-formed sequence.
+// Reading finds the encoding as a browser does: a UTF-8, UTF-16LE or
+// UTF-16BE byte-order mark (neither delivered nor counted); else the
+// encoding the caller gives; else the one the file declares in its first
+// 1,024 bytes (<meta charset> or http-equiv Content-Type, labels as the
+// WHATWG Encoding Standard maps them); else UTF-8 when the whole file is
+// valid UTF-8; else windows-1252. Decoding is the standard's, with one
+// difference that keeps every byte: a byte the decoder rejects is a
+// raw-byte unit, U+DC80 + the byte, which the encoder writes back as that
+// byte. Line ends are not translated.
 //
 // Read counts and Seek offsets are both in wchar_t units of decoded text, so
-// a position taken while reading can be sought to again.
+// a position taken while reading can be sought to again. ReadRaw hands out
+// the file's own bytes for a count of units, for copies that must keep them.
 //
 // Writing: a new file is UTF-8 without a byte-order mark unless another
 // encoding is set before the first write (SetEncoding, TakeEncodingFrom); a
 // mark, if chosen, is written even when no text follows. A character the
-// encoding cannot hold is written as the character reference "&#N;"
-// (windows-1252) or as U+FFFD (UTF-8: lone surrogates and values above
-// U+10FFFF); the UTF-16 encoders write lone surrogates as they are, and the
-// UTF-8 and UTF-16 encoders write 0x110000 + b as the byte b. Hence reading a file and writing what was read
-// in the same encoding gives the same bytes. Output is buffered; Close()
-// writes what is left and reports failure by throwing, the destructor closes
-// silently.
+// encoding cannot hold is written as the character reference "&#N;".
+// Output is buffered; Close() writes what is left and reports failure by
+// throwing, the destructor closes silently.
 #pragma once
 
 #include <htmlfile/platform/File.h>
+#include <htmlfile/text/Encodings.h>
 
 #include <cstddef>
 #include <memory>
@@ -44,11 +41,19 @@ public:
 
 class CkvuuStdioFile : public CQLFile {
 public:
-    enum Encoding {
-        encodingUtf8,
-        encodingUtf16LE,
-        encodingUtf16BE,
-        encodingWindows1252,
+    using Encoding = htmlfile_text::EncodingId;
+    static constexpr Encoding encodingUtf8 = Encoding::kUtf8;
+    static constexpr Encoding encodingUtf16LE = Encoding::kUtf16LE;
+    static constexpr Encoding encodingUtf16BE = Encoding::kUtf16BE;
+    static constexpr Encoding encodingWindows1252 = Encoding::kWindows1252;
+
+    // How reading found the encoding.
+    enum class Source : unsigned char {
+        byteOrderMark,
+        given,     // by the caller, overriding what the file declares
+        declared,  // in the file's first 1,024 bytes
+        validUtf8, // no declaration, and UTF-8 throughout
+        assumed,   // none of the above: windows-1252
     };
 
     // Opens the file (CFile::modeRead | CFile::shareDenyNone to read, or
@@ -56,17 +61,16 @@ public:
     // access opens it to write) and, to read, finds its encoding. Throws
     // CFileException.
     CkvuuStdioFile(const wchar_t* pszFileName, UINT nOpenFlags);
-    // Opens a file to read whose encoding an earlier reading found: a file
-    // without a byte-order mark is taken to be in that encoding (UTF-8 or
-    // windows-1252) without being read through first. UTF-8 read this way
-    // is checked as it is read, and what is not well-formed is delivered as
-    // for a file marked as UTF-8, so the bytes still come back unchanged.
-    CkvuuStdioFile(const wchar_t* pszFileName, UINT nOpenFlags, Encoding assumedWithoutMark);
+    // Opens a file to read in a given encoding (one the caller names, or one
+    // an earlier reading found): a file without a byte-order mark is taken
+    // to be in it, without being read through first. UTF-8 read this way is
+    // checked as it is read: what is not well-formed becomes raw-byte units.
+    CkvuuStdioFile(const wchar_t* pszFileName, UINT nOpenFlags, Encoding given);
     // Reads, from its start, the file that readFrom has open (the same open
     // file, so a lock on it holds), finding its encoding or taking the one
     // an earlier reading found, as above. Throws CFileException.
     explicit CkvuuStdioFile(const CFile& readFrom);
-    CkvuuStdioFile(const CFile& readFrom, Encoding assumedWithoutMark);
+    CkvuuStdioFile(const CFile& readFrom, Encoding given);
     // A file in memory: every unit written is appended to `written` as it
     // is, and nothing reaches a disk (no encoding, no failures). Shows what
     // a writer would write.
@@ -122,9 +126,10 @@ public:
     ULONGLONG GetLength() const;
 
     Encoding GetEncoding() const noexcept;
+    Source GetEncodingSource() const noexcept;
     BOOL HasByteOrderMark() const noexcept;
     // For a file opened to write, before the first write (otherwise
-    // std::logic_error). windows-1252 never has a byte-order mark.
+    // std::logic_error). Only UTF-8 and UTF-16 have a byte-order mark.
     void SetEncoding(Encoding encoding, BOOL bByteOrderMark);
     void TakeEncodingFrom(const CkvuuStdioFile& other);
 
@@ -139,11 +144,13 @@ private:
 
     // Throws unless the file is open for reading (bWriting false) or writing.
     void RequireOpenFor(bool bWriting) const;
-    void DetectEncoding(const Encoding* pAssumedWithoutMark);
+    void DetectEncoding(const Encoding* pGiven);
+    void UseEncoding(Encoding encoding, Source source);
     bool IsUtf8Throughout();
     void RefillInput();
     void RewindToText();
     size_t DecodeInto(wchar_t* pOut, size_t nCount);
+    size_t DecodeStep(wchar_t* pOut, size_t nCount, size_t* pnBytes);
     bool PeekWellFormedUtf8(size_t nWanted, const unsigned char** ppBytes, size_t* pnBytes, size_t* pnUnits);
     void SkipWellFormedUtf8(size_t nBytes, size_t nUnits) noexcept;
     void SkipUnits(ULONGLONG nCount);

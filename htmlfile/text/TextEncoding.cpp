@@ -7,25 +7,9 @@
 namespace htmlfile_text {
 namespace {
 
-// windows-1252 bytes 0x80..0x9F. The five bytes the code page leaves
-// unassigned map to the C1 control of the same value, so that every byte has
-// a character and that character encodes back to the byte.
-constexpr wchar_t kWindows1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
 constexpr unsigned char kUtf8Mark[] = {0xEF, 0xBB, 0xBF};
 constexpr unsigned char kUtf16LEMark[] = {0xFF, 0xFE};
 constexpr unsigned char kUtf16BEMark[] = {0xFE, 0xFF};
-
-bool IsHighSurrogate(std::uint32_t c) noexcept { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsLowSurrogate(std::uint32_t c) noexcept { return c >= 0xDC00 && c <= 0xDFFF; }
-bool IsScalarValue(std::uint32_t c) noexcept { return c <= 0x10FFFF && !(c >= 0xD800 && c <= 0xDFFF); }
-
-// wchar_t is signed; a negative value must not look like a small code point.
-std::uint32_t CodePointOf(wchar_t ch) noexcept { return static_cast<std::uint32_t>(ch); }
 
 // What a UTF-8 lead byte announces: the sequence length (0: not a lead byte)
 // and the range allowed for the byte after it. Narrowing that second byte is
@@ -48,31 +32,6 @@ Utf8LeadRule RuleForLead(unsigned char lead) noexcept
     if (lead < 0xF4) return {4, 0x80, 0xBF};
     if (lead == 0xF4) return {4, 0x80, 0x8F};
     return {0, 0, 0};
-}
-
-// One sequence starting at a non-ASCII byte. A byte that does not begin a
-// well-formed sequence is delivered alone as kRawByteBase + the byte, which
-// the UTF-8 encoder writes back as that byte: a file marked as UTF-8 that
-// holds stray bytes (a windows-1252 letter, say) keeps them through a save.
-wchar_t DecodeUtf8Sequence(const unsigned char*& p, const unsigned char* end) noexcept
-{
-    const unsigned char* const lead = p++;
-    const Utf8LeadRule rule = RuleForLead(*lead);
-    const auto rawLead = static_cast<wchar_t>(kRawByteBase + *lead);
-    if (rule.length == 0) return rawLead;
-    std::uint32_t code = *lead & (0xFFu >> (rule.length + 1));
-    unsigned char low = rule.secondLow;
-    unsigned char high = rule.secondHigh;
-    for (int i = 1; i < rule.length; ++i) {
-        if (p == end || *p < low || *p > high) {
-            p = lead + 1;
-            return rawLead;
-        }
-        code = (code << 6) | (*p++ & 0x3Fu);
-        low = 0x80;
-        high = 0xBF;
-    }
-    return static_cast<wchar_t>(code);
 }
 
 // Passes whole chunks of sixteen bytes of well-formed UTF-8 from p, where no
@@ -142,209 +101,22 @@ const unsigned char* PassWellFormedChunks(const unsigned char* p, const unsigned
 #endif
 }
 
-size_t DecodeUtf8(const unsigned char*& p, const unsigned char* end, bool bAtEnd, wchar_t* out,
-                  size_t capacity) noexcept
-{
-    wchar_t* o = out;
-    wchar_t* const oEnd = out + capacity;
-    while (o < oEnd && p < end) {
-        const size_t nAscii = WidenAscii(p, std::min<size_t>(end - p, oEnd - o), o);
-        p += nAscii;
-        o += nAscii;
-        if (p == end || o == oEnd) break;
-        if (static_cast<size_t>(end - p) < kMaxBytesPerDecodedUnit) {
-            if (!bAtEnd) break;
-            *o++ = DecodeUtf8Sequence(p, end);
-            continue;
-        }
-        // Well-formed two- and three-byte sequences (Latin, Greek,
-        // Cyrillic, CJK) without the table walk; E0 and ED need the
-        // narrowed second-byte range and take the general path.
-        const unsigned char lead = *p;
-        if (lead >= 0xC2 && lead < 0xE0 && IsContinuationByte(p[1])) {
-            *o++ = static_cast<wchar_t>(((lead & 0x1Fu) << 6) | (p[1] & 0x3Fu));
-            p += 2;
-        } else if (lead > 0xE0 && lead < 0xF0 && lead != 0xED && IsContinuationByte(p[1]) && IsContinuationByte(p[2])) {
-            *o++ = static_cast<wchar_t>(((lead & 0x0Fu) << 12) | ((p[1] & 0x3Fu) << 6) | (p[2] & 0x3Fu));
-            p += 3;
-        } else {
-            *o++ = DecodeUtf8Sequence(p, end);
-        }
-    }
-    return static_cast<size_t>(o - out);
-}
-
-size_t DecodeWindows1252(const unsigned char*& p, const unsigned char* end, wchar_t* out, size_t capacity) noexcept
-{
-    wchar_t* o = out;
-    wchar_t* const oEnd = out + capacity;
-    while (o < oEnd && p < end) {
-        const unsigned char byte = *p++;
-        *o++ = byte >= 0x80 && byte < 0xA0 ? kWindows1252High[byte - 0x80] : byte;
-    }
-    return static_cast<size_t>(o - out);
-}
-
-template <bool kBigEndian>
-std::uint32_t ReadUtf16Unit(const unsigned char* p) noexcept
-{
-    return kBigEndian ? (std::uint32_t{p[0]} << 8) | p[1] : (std::uint32_t{p[1]} << 8) | p[0];
-}
-
-template <bool kBigEndian>
-size_t DecodeUtf16(const unsigned char*& p, const unsigned char* end, bool bAtEnd, wchar_t* out,
-                   size_t capacity) noexcept
-{
-    wchar_t* o = out;
-    wchar_t* const oEnd = out + capacity;
-    while (o < oEnd && p < end) {
-        const size_t available = static_cast<size_t>(end - p);
-        // Four bytes: a high surrogate needs to see whether a low one follows.
-        if (!bAtEnd && available < kMaxBytesPerDecodedUnit) break;
-        if (available == 1) {
-            *o++ = kRawByteBase + *p++;
-            continue;
-        }
-        std::uint32_t unit = ReadUtf16Unit<kBigEndian>(p);
-        p += 2;
-        if (IsHighSurrogate(unit) && end - p >= 2) {
-            const std::uint32_t next = ReadUtf16Unit<kBigEndian>(p);
-            if (IsLowSurrogate(next)) {
-                unit = 0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00);
-                p += 2;
-            }
-        }
-        *o++ = static_cast<wchar_t>(unit);
-    }
-    return static_cast<size_t>(o - out);
-}
-
-unsigned char* PutUtf8(unsigned char* o, std::uint32_t code) noexcept
-{
-    if (code - CodePointOf(kRawByteBase) < 0x100) {
-        *o++ = static_cast<unsigned char>(code - CodePointOf(kRawByteBase));
-        return o;
-    }
-    if (!IsScalarValue(code)) code = kReplacementCharacter;
-    if (code < 0x80) {
-        *o++ = static_cast<unsigned char>(code);
-    } else if (code < 0x800) {
-        *o++ = static_cast<unsigned char>(0xC0 | (code >> 6));
-        *o++ = static_cast<unsigned char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        *o++ = static_cast<unsigned char>(0xE0 | (code >> 12));
-        *o++ = static_cast<unsigned char>(0x80 | ((code >> 6) & 0x3F));
-        *o++ = static_cast<unsigned char>(0x80 | (code & 0x3F));
-    } else {
-        *o++ = static_cast<unsigned char>(0xF0 | (code >> 18));
-        *o++ = static_cast<unsigned char>(0x80 | ((code >> 12) & 0x3F));
-        *o++ = static_cast<unsigned char>(0x80 | ((code >> 6) & 0x3F));
-        *o++ = static_cast<unsigned char>(0x80 | (code & 0x3F));
-    }
-    return o;
-}
-
-// The windows-1252 byte for a character, or -1 when the code page has none.
-int Windows1252ByteFor(std::uint32_t code) noexcept
-{
-    if (code < 0x80 || (code >= 0xA0 && code <= 0xFF)) return static_cast<int>(code);
-    for (int i = 0; i < 32; ++i)
-        if (CodePointOf(kWindows1252High[i]) == code) return 0x80 + i;
-    return -1;
-}
-
-// "&#N;". A value that is no Unicode scalar value has no reference of its
-// own, so it is written as the replacement character's.
-unsigned char* PutCharacterReference(unsigned char* o, std::uint32_t code) noexcept
-{
-    if (!IsScalarValue(code)) code = kReplacementCharacter;
-    char digits[8];
-    int count = 0;
-    do {
-        digits[count++] = static_cast<char>('0' + code % 10);
-        code /= 10;
-    } while (code != 0);
-    *o++ = '&';
-    *o++ = '#';
-    while (count > 0) *o++ = static_cast<unsigned char>(digits[--count]);
-    *o++ = ';';
-    return o;
-}
-
-unsigned char* PutWindows1252(unsigned char* o, std::uint32_t code) noexcept
-{
-    const int byte = Windows1252ByteFor(code);
-    if (byte < 0) return PutCharacterReference(o, code);
-    *o++ = static_cast<unsigned char>(byte);
-    return o;
-}
-
-template <bool kBigEndian>
-unsigned char* PutUtf16Unit(unsigned char* o, std::uint32_t unit) noexcept
-{
-    const auto high = static_cast<unsigned char>(unit >> 8);
-    const auto low = static_cast<unsigned char>(unit & 0xFF);
-    *o++ = kBigEndian ? high : low;
-    *o++ = kBigEndian ? low : high;
-    return o;
-}
-
-// Lone surrogates are written as they are, so that a UTF-16 file that holds
-// them is written back unchanged.
-template <bool kBigEndian>
-unsigned char* PutUtf16(unsigned char* o, std::uint32_t code) noexcept
-{
-    if (code <= 0xFFFF) return PutUtf16Unit<kBigEndian>(o, code);
-    if (code <= 0x10FFFF) {
-        code -= 0x10000;
-        o = PutUtf16Unit<kBigEndian>(o, 0xD800 + (code >> 10));
-        return PutUtf16Unit<kBigEndian>(o, 0xDC00 + (code & 0x3FF));
-    }
-    if (code - CodePointOf(kRawByteBase) < 0x100) {
-        *o++ = static_cast<unsigned char>(code - CodePointOf(kRawByteBase));
-        return o;
-    }
-    return PutUtf16Unit<kBigEndian>(o, kReplacementCharacter);
-}
-
-// kAsciiAsIs: the encoding writes ASCII as single bytes of the same value,
-// which is most of any topic and worth a shortcut.
-template <bool kAsciiAsIs, unsigned char* (*Put)(unsigned char*, std::uint32_t) noexcept>
-size_t EncodeWith(const wchar_t*& in, const wchar_t* end, unsigned char* out, size_t capacity) noexcept
-{
-    unsigned char* o = out;
-    unsigned char* const oEnd = out + capacity;
-    while (in < end && static_cast<size_t>(oEnd - o) >= kMaxBytesPerEncodedUnit) {
-        if (kAsciiAsIs) {
-            // A run of ASCII, keeping the reserve a single unit needs.
-            const size_t nAscii = NarrowAscii(in, std::min<size_t>(end - in, oEnd - o - kMaxBytesPerEncodedUnit), o);
-            in += nAscii;
-            o += nAscii;
-            if (in == end) break;
-        }
-        const std::uint32_t code = CodePointOf(*in++);
-        if (kAsciiAsIs && code < 0x80) *o++ = static_cast<unsigned char>(code);
-        else o = Put(o, code);
-    }
-    return static_cast<size_t>(o - out);
-}
-
 } // namespace
 
 ByteOrderMark DetectByteOrderMark(const unsigned char* bytes, size_t count) noexcept
 {
-    if (count >= 3 && std::memcmp(bytes, kUtf8Mark, 3) == 0) return {CkvuuStdioFile::encodingUtf8, 3};
-    if (count >= 2 && std::memcmp(bytes, kUtf16LEMark, 2) == 0) return {CkvuuStdioFile::encodingUtf16LE, 2};
-    if (count >= 2 && std::memcmp(bytes, kUtf16BEMark, 2) == 0) return {CkvuuStdioFile::encodingUtf16BE, 2};
-    return {CkvuuStdioFile::encodingUtf8, 0};
+    if (count >= 3 && std::memcmp(bytes, kUtf8Mark, 3) == 0) return {EncodingId::kUtf8, 3};
+    if (count >= 2 && std::memcmp(bytes, kUtf16LEMark, 2) == 0) return {EncodingId::kUtf16LE, 2};
+    if (count >= 2 && std::memcmp(bytes, kUtf16BEMark, 2) == 0) return {EncodingId::kUtf16BE, 2};
+    return {EncodingId::kUtf8, 0};
 }
 
 const unsigned char* ByteOrderMarkBytes(Encoding encoding, size_t* pLength) noexcept
 {
     switch (encoding) {
-    case CkvuuStdioFile::encodingUtf8: *pLength = sizeof kUtf8Mark; return kUtf8Mark;
-    case CkvuuStdioFile::encodingUtf16LE: *pLength = sizeof kUtf16LEMark; return kUtf16LEMark;
-    case CkvuuStdioFile::encodingUtf16BE: *pLength = sizeof kUtf16BEMark; return kUtf16BEMark;
+    case EncodingId::kUtf8: *pLength = sizeof kUtf8Mark; return kUtf8Mark;
+    case EncodingId::kUtf16LE: *pLength = sizeof kUtf16LEMark; return kUtf16LEMark;
+    case EncodingId::kUtf16BE: *pLength = sizeof kUtf16BEMark; return kUtf16BEMark;
     default: *pLength = 0; return nullptr;
     }
 }
@@ -458,28 +230,6 @@ size_t MeasureCheckedUtf8(const unsigned char* bytes, size_t count, size_t maxUn
     }
     *pUnits = units;
     return static_cast<size_t>(p - bytes);
-}
-
-size_t DecodeUnits(Encoding encoding, const unsigned char** pIn, const unsigned char* end, bool bAtEnd,
-                   wchar_t* out, size_t capacity) noexcept
-{
-    switch (encoding) {
-    case CkvuuStdioFile::encodingUtf16LE: return DecodeUtf16<false>(*pIn, end, bAtEnd, out, capacity);
-    case CkvuuStdioFile::encodingUtf16BE: return DecodeUtf16<true>(*pIn, end, bAtEnd, out, capacity);
-    case CkvuuStdioFile::encodingWindows1252: return DecodeWindows1252(*pIn, end, out, capacity);
-    default: return DecodeUtf8(*pIn, end, bAtEnd, out, capacity);
-    }
-}
-
-size_t EncodeUnits(Encoding encoding, const wchar_t** pIn, const wchar_t* end, unsigned char* out,
-                   size_t capacity) noexcept
-{
-    switch (encoding) {
-    case CkvuuStdioFile::encodingUtf16LE: return EncodeWith<false, PutUtf16<false>>(*pIn, end, out, capacity);
-    case CkvuuStdioFile::encodingUtf16BE: return EncodeWith<false, PutUtf16<true>>(*pIn, end, out, capacity);
-    case CkvuuStdioFile::encodingWindows1252: return EncodeWith<true, PutWindows1252>(*pIn, end, out, capacity);
-    default: return EncodeWith<true, PutUtf8>(*pIn, end, out, capacity);
-    }
 }
 
 } // namespace htmlfile_text

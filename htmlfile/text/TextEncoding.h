@@ -1,19 +1,10 @@
-// Byte-level codecs behind the text file class: byte-order marks, the strict
-// UTF-8 check that decides how a file without a mark is read, and the
-// decoders and encoders between bytes and wchar_t units.
-//
-// Every decoder turns one byte sequence into exactly one wchar_t, so a count
-// of units read is also a count of sequences consumed. wchar_t holds whole
-// code points (32 bits here); a value in 0xD800..0xDFFF is a lone surrogate.
-// Values the decoders can produce outside Unicode:
-//   0x110000 + b  the odd last byte b of a UTF-16 file, or a byte b of a
-//                 file marked as UTF-8 that begins no well-formed sequence;
-//                 the UTF-16 and UTF-8 encoders write it back as that raw
-//                 byte.
-// For every encoding, encoding what was decoded gives the original bytes.
+// Byte-level helpers behind the text file class: byte-order marks, the
+// strict UTF-8 check that decides how a file without a declaration is read,
+// the measure of well-formed UTF-8 that lets UTF-8 be read in place, and
+// the ASCII fast paths shared with the codecs (Encodings.h) and the scanner.
 #pragma once
 
-#include <htmlfile/text/KvuuStdioFile.h>
+#include <htmlfile/text/Encodings.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -25,16 +16,13 @@
 
 namespace htmlfile_text {
 
-using Encoding = CkvuuStdioFile::Encoding;
+using Encoding = EncodingId;
 
 constexpr wchar_t kReplacementCharacter = 0xFFFD;
-// The first of the 256 values that carry a raw byte (see above).
-constexpr wchar_t kRawByteBase = 0x110000;
-
-// Longest byte sequence that decodes to one unit.
-constexpr size_t kMaxBytesPerDecodedUnit = 4;
-// Longest encoding of one unit: the reference "&#1114111;".
-constexpr size_t kMaxBytesPerEncodedUnit = 10;
+// Longest byte sequence that decodes to one unit, and longest encoding of
+// one unit (the reference "&#1114111;").
+constexpr size_t kMaxBytesPerDecodedUnit = kMaxBytesPerSequence;
+constexpr size_t kMaxBytesPerEncodedUnit = kMaxEncodedUnitBytes;
 
 // Most of a topic is ASCII, and every pass over its text (the UTF-8 check,
 // decoding, encoding, the scanner's position count) goes faster when runs
@@ -180,8 +168,8 @@ struct ByteOrderMark {
 // The byte-order mark at the start of bytes, if any.
 ByteOrderMark DetectByteOrderMark(const unsigned char* bytes, size_t count) noexcept;
 
-// The mark written in front of text in an encoding; windows-1252 has none
-// (length 0).
+// The mark written in front of text in an encoding; only UTF-8 and UTF-16
+// have one (the others: length 0).
 const unsigned char* ByteOrderMarkBytes(Encoding encoding, size_t* pLength) noexcept;
 
 // Checks that bytes fed block by block are UTF-8 throughout: no overlong
@@ -210,19 +198,5 @@ size_t MeasureWellFormedUtf8(const unsigned char* bytes, size_t count, size_t ma
 // opened): counts the units without checking them again, and stops before a
 // sequence that count cuts.
 size_t MeasureCheckedUtf8(const unsigned char* bytes, size_t count, size_t maxUnits, size_t* pUnits) noexcept;
-
-// Decodes whole units from [*pIn, end) into out, at most capacity of them,
-// and advances *pIn past the bytes used. Unless bAtEnd, a sequence that
-// might continue beyond end is left for the next call, so the caller should
-// offer at least kMaxBytesPerDecodedUnit bytes until the file ends. Returns
-// the number of units stored.
-size_t DecodeUnits(Encoding encoding, const unsigned char** pIn, const unsigned char* end, bool bAtEnd,
-                   wchar_t* out, size_t capacity) noexcept;
-
-// Encodes units from [*pIn, end) into out while at least
-// kMaxBytesPerEncodedUnit bytes of room remain, and advances *pIn past the
-// units used. Returns the number of bytes stored.
-size_t EncodeUnits(Encoding encoding, const wchar_t** pIn, const wchar_t* end, unsigned char* out,
-                   size_t capacity) noexcept;
 
 } // namespace htmlfile_text

@@ -260,12 +260,26 @@ std::vector<size_t> CharacterOffsets(const std::string& source, size_t nTextStar
     std::vector<size_t> offsets;
     const auto* begin = reinterpret_cast<const unsigned char*>(source.data());
     const unsigned char* const end = begin + source.size();
-    for (const unsigned char* p = begin + nTextStart; p < end;) {
-        offsets.push_back(static_cast<size_t>(p - begin));
-        wchar_t unit;
-        if (htmlfile_text::DecodeUnits(encoding, &p, end, true, &unit, 1) != 1)
-            throw std::runtime_error("the decoder stalled at byte " + std::to_string(p - begin));
-        if (pLineEnds) pLineEnds->push_back(unit == L'\r' || unit == L'\n');
+    // Units of one sequence all start where it starts; bytes that give no
+    // unit of their own (an escape sequence) belong to the unit after them.
+    htmlfile_text::Decoder decoder(encoding);
+    const unsigned char* start = begin + nTextStart;
+    for (const unsigned char* p = start; p < end;) {
+        // One sequence at a time: the input is cut right behind it.
+        wchar_t units[htmlfile_text::kMaxUnitsPerSequence];
+        const unsigned char* const before = p;
+        size_t n = 0;
+        for (const unsigned char* limit = before + 1; p == before; ++limit) {
+            const bool bWhole = limit >= end;
+            n = decoder.Decode(&p, bWhole ? end : limit, bWhole, units, htmlfile_text::kMaxUnitsPerSequence);
+            if (bWhole) break;
+        }
+        if (p == before) throw std::runtime_error("the decoder stalled at byte " + std::to_string(p - begin));
+        for (size_t i = 0; i < n; ++i) {
+            offsets.push_back(static_cast<size_t>(start - begin));
+            if (pLineEnds) pLineEnds->push_back(units[i] == L'\r' || units[i] == L'\n');
+        }
+        if (n > 0) start = p;
     }
     offsets.push_back(source.size());
     return offsets;
