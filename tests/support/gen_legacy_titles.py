@@ -16,7 +16,9 @@ For each file the manifest lists as `other-8bit`:
   - the file is decoded with the Python codec nearest to the browsers'
     decoder, a byte it rejects kept as U+DC80 + byte; the title is then
     checked against a decoder built from the browsers' own index tables
-    (a difference stops the script: the expectation would be wrong);
+    (a difference is reported and the script fails: the expectation would
+    be wrong). A single-byte codec's unassigned bytes read as the index
+    tables read them (windows-1252's five as the controls of the same value);
   - the title is the text of the first <title> element outside <svg> and
     <math> that has its end tag, character references decoded, white space
     as it stands.
@@ -30,6 +32,7 @@ character it lacks as &#N;). Text fields escape backslash, tab, LF and CR as
 \\\\, \\t, \\n, \\r, and a rejected byte as \\xHH.
 """
 import codecs
+import functools
 import html
 import json
 import os
@@ -59,18 +62,28 @@ NEW_TITLES = {
 OTHER_NEW_TITLE = "Œuvre"
 
 SPACE = b"\t\n\x0c\r "
+SHARED = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "shared")
+SINGLE_BYTE_INDEXES = {name: name.lower() for name in CODECS if name not in (
+    "UTF-8", "ISO-8859-8-I", "GBK", "gb18030", "Big5", "EUC-JP", "Shift_JIS", "EUC-KR")}
+SINGLE_BYTE_INDEXES["ISO-8859-8-I"] = "iso-8859-8"
 
 
-def keep_unassigned_controls(error):
-    """windows-1252 reads the five bytes it leaves unassigned as the control
-    characters of the same value; any other rejected byte is kept raw."""
+# Bytes a single-byte Python codec leaves unassigned where the browsers'
+# index tables give a character (windows-1252 reads its five unassigned
+# bytes as the control characters of the same value, and so do the other
+# windows code pages), by encoding; set before each decode.
+assigned_by_index = {}
+
+
+def index_or_raw(error):
+    """A rejected byte as the index table reads it, else kept raw."""
     kept = []
     for b in error.object[error.start:error.end]:
-        kept.append(chr(b) if b in (0x81, 0x8D, 0x8F, 0x90, 0x9D) else chr(0xDC00 + b))
+        kept.append(chr(assigned_by_index[b - 0x80]) if b - 0x80 in assigned_by_index else chr(0xDC00 + b))
     return "".join(kept), error.end
 
 
-codecs.register_error("windows-1252-controls", keep_unassigned_controls)
+codecs.register_error("index-or-raw", index_or_raw)
 
 
 def load_labels(path):
@@ -236,8 +249,11 @@ def decode(data, encoding):
     """The text and, for each of its characters and one past the last, the
     byte offset where it starts."""
     codec = CODECS[encoding]
-    errors = "windows-1252-controls" if encoding == "windows-1252" else "surrogateescape"
-    decoder = codecs.getincrementaldecoder(codec)(errors=errors)
+    single_byte = SINGLE_BYTE_INDEXES.get(encoding)
+    if single_byte:
+        assigned_by_index.clear()
+        assigned_by_index.update(read_index(single_byte))
+    decoder = codecs.getincrementaldecoder(codec)(errors="index-or-raw" if single_byte else "surrogateescape")
     text, offsets = [], []
     start = 0
     for i in range(len(data)):
@@ -374,68 +390,67 @@ def escape(text):
 
 
 # An independent check of the Python codecs against the browsers' index
-# tables, for the encodings in the corpus: the index maps a pointer to a
-# code point.
-def load_index(shared, encoding):
-    name = {"windows-1252": "windows-1252", "windows-1250": "windows-1250", "windows-1251": "windows-1251",
-            "ISO-8859-2": "iso-8859-2", "Shift_JIS": "jis0208", "KOI8-R": "koi8-r", "IBM866": "ibm866",
-            "ISO-8859-5": "iso-8859-5", "GBK": "gb18030", "gb18030": "gb18030", "Big5": "big5",
-            "EUC-KR": "euc-kr"}.get(encoding)
-    if not name:
-        return None
+# tables, for the encodings in the corpus and those like them: the index maps
+# a pointer to a code point.
+def read_index(name):
     table = {}
-    for line in open(os.path.join(shared, "whatwg-encoding", "index-%s.txt" % name), encoding="utf-8"):
+    for line in open(os.path.join(SHARED, "whatwg-encoding", "index-%s.txt" % name), encoding="utf-8"):
         fields = line.split("\t")
         if len(fields) >= 2 and fields[0].strip().isdigit():
             table.setdefault(int(fields[0]), int(fields[1], 16))
     return table
 
 
+@functools.lru_cache(maxsize=None)
+def load_index(encoding):
+    name = SINGLE_BYTE_INDEXES.get(encoding) or {"Shift_JIS": "jis0208"}.get(encoding)
+    return read_index(name) if name else None
+
+
 def browser_decode(data, encoding, index):
-    """The text a browser decodes data to, for the single-byte encodings,
-    Shift_JIS and GBK, rejected bytes as U+DC80 + byte; None for others."""
+    """The text a browser decodes data to, for the encodings load_index
+    knows (those of the corpus), rejected bytes as U+DC80 + byte."""
     out, i, n = [], 0, len(data)
-    if encoding in ("windows-1252", "windows-1250", "windows-1251", "ISO-8859-2", "KOI8-R", "IBM866",
-                    "ISO-8859-5"):
+    if encoding in SINGLE_BYTE_INDEXES:
         for b in data:
             out.append(chr(b) if b < 0x80 else chr(index[b - 0x80]) if b - 0x80 in index else chr(0xDC00 + b))
         return "".join(out)
-    if encoding == "Shift_JIS":
-        while i < n:
-            b = data[i]
-            if b <= 0x80:
-                out.append(chr(b))
-                i += 1
-            elif 0xA1 <= b <= 0xDF:
-                out.append(chr(0xFF61 - 0xA1 + b))
-                i += 1
-            elif (0x81 <= b <= 0x9F or 0xE0 <= b <= 0xFC) and i + 1 < n:
-                t = data[i + 1]
-                offset = 0x40 if t < 0x7F else 0x41
-                lead_offset = 0x81 if b < 0xA0 else 0xC1
-                pointer = (b - lead_offset) * 188 + t - offset if 0x40 <= t <= 0x7E or 0x80 <= t <= 0xFC else None
-                if pointer is not None and 8836 <= pointer <= 10715:
-                    out.append(chr(0xE000 - 8836 + pointer))
-                    i += 2
-                elif pointer is not None and pointer in index:
-                    out.append(chr(index[pointer]))
-                    i += 2
-                else:
-                    out.append(chr(0xDC00 + b))
-                    i += 1 if t < 0x80 else 2
-                    if t >= 0x80:
-                        out.append(chr(0xDC00 + t))
+    assert encoding == "Shift_JIS"
+    while i < n:
+        b = data[i]
+        if b <= 0x80:
+            out.append(chr(b))
+            i += 1
+        elif 0xA1 <= b <= 0xDF:
+            out.append(chr(0xFF61 - 0xA1 + b))
+            i += 1
+        elif (0x81 <= b <= 0x9F or 0xE0 <= b <= 0xFC) and i + 1 < n:
+            t = data[i + 1]
+            offset = 0x40 if t < 0x7F else 0x41
+            lead_offset = 0x81 if b < 0xA0 else 0xC1
+            pointer = (b - lead_offset) * 188 + t - offset if 0x40 <= t <= 0x7E or 0x80 <= t <= 0xFC else None
+            if pointer is not None and 8836 <= pointer <= 10715:
+                out.append(chr(0xE000 - 8836 + pointer))
+                i += 2
+            elif pointer is not None and pointer in index:
+                out.append(chr(index[pointer]))
+                i += 2
             else:
                 out.append(chr(0xDC00 + b))
-                i += 1
-        return "".join(out)
-    return None
+                i += 1 if t < 0x80 else 2
+                if t >= 0x80:
+                    out.append(chr(0xDC00 + t))
+        else:
+            out.append(chr(0xDC00 + b))
+            i += 1
+    return "".join(out)
 
 
 def main():
-    shared = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), "..", "..", "..", "shared")
-    corpus = os.path.join(shared, "corpus")
-    labels = load_labels(os.path.join(shared, "whatwg-encoding", "encodings.json"))
+    global SHARED
+    SHARED = sys.argv[1] if len(sys.argv) > 1 else SHARED
+    corpus = os.path.join(SHARED, "corpus")
+    labels = load_labels(os.path.join(SHARED, "whatwg-encoding", "encodings.json"))
     rows, problems = [], []
     with open(os.path.join(corpus, "MANIFEST.tsv"), encoding="utf-8") as manifest:
         header = manifest.readline().rstrip("\n").split("\t")
@@ -456,8 +471,10 @@ def main():
         value, start, past = title
         first, past = offsets[start], offsets[past]
         assert data[first:first + 1] == b"<" and data[past - 1:past] == b">", path
-        index = load_index(shared, encoding)
-        if index is not None:
+        index = load_index(encoding)
+        if index is None:
+            print("%s: %s not checked against the index tables" % (path, encoding), file=sys.stderr)
+        else:
             browser = find_title(browser_decode(data, encoding, index))
             if browser is None or browser[0] != value:
                 problems.append("%s: %r by the codec, %r by the index" % (path, value, browser and browser[0]))
