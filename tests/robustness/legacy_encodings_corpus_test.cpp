@@ -165,19 +165,12 @@ protected:
     int m_nFailures = 0;
 };
 
-// Off until topics are read in the encoding they declare: today every file
-// that is not UTF-8 reads as windows-1252, so these titles come out as
-// mojibake and a new title is written as character references. Name the
-// plain suite in those tests to turn them on, or run with
-// --gtest_also_run_disabled_tests. Unchanged saves already keep every byte
-// and stay on.
-using DISABLED_LegacyEncodingsCorpus = LegacyEncodingsCorpus;
 
 } // namespace
 
 // Read in place, each topic's title is the text of its first title element
 // decoded from the encoding the file declares, not windows-1252 mojibake.
-TEST_F(DISABLED_LegacyEncodingsCorpus, TitleReadsInTheDeclaredEncoding)
+TEST_F(LegacyEncodingsCorpus, TitleReadsInTheDeclaredEncoding)
 {
     for (const LegacyTopic& topic : m_topics) {
         CHtmlFile doc(Utf8ToWide(PathOf(topic).c_str()).c_str(), PARSE_ALL | SAVE_CHANGED_ONLY);
@@ -206,7 +199,7 @@ TEST_F(LegacyEncodingsCorpus, UnchangedSaveKeepsEveryByte)
 // A title in the file's own script is written in the file's encoding (not
 // as character references), reads back as set, and every byte outside the
 // old title element stays as it was.
-TEST_F(DISABLED_LegacyEncodingsCorpus, NewTitleIsWrittenInTheFileEncoding)
+TEST_F(LegacyEncodingsCorpus, NewTitleIsWrittenInTheFileEncoding)
 {
     TempDir dir;
     for (const LegacyTopic& topic : m_topics) {

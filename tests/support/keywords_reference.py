@@ -6,10 +6,11 @@
 
 Prints one JSON object per keyword, {"keyword": K, "files": [F, ...]}, sorted
 by keyword and with each file once, in path order; a file is FOLDER joined
-with its path below it, as the tool writes it. A file is decoded the way the
-library reads topics: a byte-order mark decides, else UTF-8 when the whole
-file is valid UTF-8, else windows-1252 with its five unassigned bytes read
-as the control characters of the same value.
+with its path below it, as the tool writes it. A file is decoded the way a
+browser reads it: a byte-order mark decides, else the encoding its first
+1,024 bytes declare, else UTF-8 when the whole file is valid UTF-8, else
+windows-1252 (the declaration and the decoding are gen_legacy_titles.py's,
+itself independent of the library).
 """
 import codecs
 import json
@@ -17,14 +18,14 @@ import os
 import sys
 from html.parser import HTMLParser
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import gen_legacy_titles  # noqa: E402
+
+SHARED = os.environ.get("HTMLFILE_SHARED_DIR") or os.path.join(
+    os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "shared")
+LABELS = gen_legacy_titles.load_labels(os.path.join(SHARED, "whatwg-encoding", "encodings.json"))
+
 KEYWORD_CLASS = "clsid:1e2a7bd0-dab9-11d0-b93a-00c04fc99f9e"
-
-
-def raw_bytes_as_controls(error):
-    return "".join(chr(b) for b in error.object[error.start:error.end]), error.end
-
-
-codecs.register_error("raw-as-controls", raw_bytes_as_controls)
 
 
 def decode(data):
@@ -32,10 +33,8 @@ def decode(data):
                            (codecs.BOM_UTF16_BE, "utf-16-be")):
         if data.startswith(mark):
             return data[len(mark):].decode(encoding, errors="replace")
-    try:
-        return data.decode("utf-8")
-    except UnicodeDecodeError:
-        return data.decode("cp1252", errors="raw-as-controls")
+    encoding, _ = gen_legacy_titles.find_encoding(data, LABELS)
+    return gen_legacy_titles.decode(data, encoding)[0]
 
 
 class KeywordReader(HTMLParser):
