@@ -103,7 +103,7 @@ std::string JsonReport(const ProjectScan& project, const CheckResult& result, co
 
 int RunCheck(const CheckOptions& options)
 {
-    const ProjectScan project = ScanProject(options.files, options.jobs, ScanFor::References, true);
+    const ProjectScan project = ScanProject(options.files, options.jobs, ScanFor::References, true, options.encoding);
     // A stopped run prints no report: one made of part of the project would
     // pass for the whole.
     if (Interruption()) return 1;

@@ -35,10 +35,10 @@ void DeleteObject(TopicDocument& doc, const ObjectsOptions& options, FileOutcome
 
 // Runs body on the opened topic and writes what it produced.
 int WithTopic(const std::string& path, const std::function<void(TopicDocument&, FileOutcome&)>& body,
-              bool bRewriteAll = false)
+              bool bRewriteAll, const std::string& encoding)
 {
     FileOutcome outcome = RunFileTask(path, [&](FileOutcome& result) {
-        std::unique_ptr<TopicDocument> doc = OpenTopic(path, result, bRewriteAll);
+        std::unique_ptr<TopicDocument> doc = OpenTopic(path, result, bRewriteAll, encoding);
         if (doc) body(*doc, result);
     });
     Terminal::Instance().Write(outcome.out, outcome.err);
@@ -53,7 +53,7 @@ int RunObjects(const ObjectsOptions& options)
         if (options.deleteId) return DeleteObject(doc, options, outcome);
         std::vector<ObjectSummary> objects = SummarizeObjects(doc);
         outcome.out = options.json ? FormatObjectsJson(options.file, objects) : FormatObjectsText(objects);
-    }, options.rewriteAll);
+    }, options.rewriteAll, options.encoding);
 }
 
 int RunMaps(const MapsOptions& options)
@@ -61,7 +61,7 @@ int RunMaps(const MapsOptions& options)
     return WithTopic(options.file, [&](TopicDocument& doc, FileOutcome& outcome) {
         std::vector<MapSummary> maps = SummarizeMaps(doc);
         outcome.out = options.json ? FormatMapsJson(options.file, maps) : FormatMapsText(maps);
-    });
+    }, false, options.encoding);
 }
 
 } // namespace htmltopic

@@ -6,6 +6,7 @@
 #include "Jobs.h"
 #include "OverwritePrompt.h"
 
+#include <htmlfile/text/Encodings.h>
 #include <htmlfile/version.h>
 
 #include <CLI/CLI.hpp>
@@ -54,6 +55,20 @@ const CLI::Validator kLoopValidator(
     },
     "");
 
+// An encoding for files that declare the wrong one: any label of the WHATWG
+// Encoding Standard's table; an unknown one is a usage error.
+void AddEncodingOption(CLI::App* command, std::string& encoding)
+{
+    command->add_option("--encoding", encoding, "Read the files in this encoding, whatever they declare")
+        ->type_name("LABEL")
+        ->check(CLI::Validator(
+            [](std::string& label) {
+                return htmlfile_text::EncodingForLabel(label) ? std::string()
+                                                              : "unknown encoding '" + label + "' (use a WHATWG encoding label)";
+            },
+            "", ""));
+}
+
 void AddJobsOption(CLI::App* command, unsigned& jobs)
 {
     command->add_option("-j,--jobs", jobs, "Files handled at the same time (default: one per core)")
@@ -84,6 +99,7 @@ void AddShow(CLI::App& app, Arguments& args)
     show->add_option("FILE", args.show.files, "Topic files, or folders: every .htm/.html file below them")->required();
     show->add_flag("--json", args.show.json, "One JSON object per file, one per line");
     AddJobsOption(show, args.show.jobs);
+    AddEncodingOption(show, args.show.encoding);
 }
 
 void AddEditOptions(CLI::App* command, EditArguments& edits)
@@ -123,6 +139,7 @@ void AddSet(CLI::App& app, Arguments& args)
     set->add_option("-o,--output", args.set.output, "Write the changed topic here instead (one FILE only)")
         ->type_name("OUT");
     AddJobsOption(set, args.set.jobs);
+    AddEncodingOption(set, args.set.encoding);
     AddRewriteAllOption(set, args.set.rewriteAll);
     AddAnswerOptions(set, args);
 }
@@ -147,6 +164,7 @@ void AddObjects(CLI::App& app, Arguments& args)
             ->type_name("ID");
     remove->excludes(objects->add_flag("--json", args.objects.json, "The list as one JSON object"));
     AddRewriteAllOption(objects, args.objects.rewriteAll);
+    AddEncodingOption(objects, args.objects.encoding);
     AddAnswerOptions(objects, args);
 }
 
@@ -155,6 +173,7 @@ void AddMaps(CLI::App& app, Arguments& args)
     CLI::App* maps = app.add_subcommand("maps", "List the image maps of a topic with their areas");
     maps->add_option("FILE", args.maps.file, "Topic file")->required();
     maps->add_flag("--json", args.maps.json, "The list as one JSON object");
+    AddEncodingOption(maps, args.maps.encoding);
 }
 
 void AddCheck(CLI::App& app, Arguments& args)
@@ -166,6 +185,7 @@ void AddCheck(CLI::App& app, Arguments& args)
     check->add_flag("--case-sensitive", args.check.caseSensitive,
                     "A file found only with other letter case is an error, not a warning");
     AddJobsOption(check, args.check.jobs);
+    AddEncodingOption(check, args.check.encoding);
 }
 
 void AddKeywords(CLI::App& app, Arguments& args)
@@ -176,6 +196,7 @@ void AddKeywords(CLI::App& app, Arguments& args)
     keywords->add_flag("--json", args.keywords.json, "One JSON object per keyword (or topic), one per line");
     keywords->add_flag("--by-topic", args.keywords.byTopic, "Each topic with its keywords instead");
     AddJobsOption(keywords, args.keywords.jobs);
+    AddEncodingOption(keywords, args.keywords.encoding);
 }
 
 int UsageError(const std::string& message)

@@ -13,6 +13,7 @@ namespace htmltopic {
 
 struct ShowOptions {
     std::vector<std::string> files; // files and folders
+    std::string encoding;           // a label overriding what files declare; empty: none
     bool json = false;
     unsigned jobs = 0; // 0: one per core
 };
@@ -20,6 +21,7 @@ int RunShow(const ShowOptions& options);
 
 struct SetOptions {
     std::vector<std::string> files; // files and folders
+    std::string encoding;
     EditRequest edits;
     std::string output; // -o: write a copy of the one file here
     unsigned jobs = 0;
@@ -41,17 +43,20 @@ struct ObjectsOptions {
     std::optional<std::string> deleteId;
     bool json = false;
     bool rewriteAll = false;
+    std::string encoding;
 };
 int RunObjects(const ObjectsOptions& options);
 
 struct MapsOptions {
     std::string file;
     bool json = false;
+    std::string encoding;
 };
 int RunMaps(const MapsOptions& options);
 
 struct CheckOptions {
     std::vector<std::string> files; // files and folders
+    std::string encoding;
     bool json = false;
     bool caseSensitive = false; // a file found only with other letter case is an error
     unsigned jobs = 0;
@@ -61,6 +66,7 @@ int RunCheck(const CheckOptions& options);
 
 struct KeywordsOptions {
     std::vector<std::string> files; // files and folders
+    std::string encoding;
     bool json = false;
     bool byTopic = false;
     unsigned jobs = 0;

@@ -130,6 +130,8 @@ std::string FormatTopicJson(const TopicSummary& summary)
     json topic = {
         {"file", kNameStandIn},
         {"valid", summary.valid},
+        {"encoding", summary.encoding},
+        {"encoding_found", summary.encodingSource},
         {"title", OrNull(summary.title)},
         {"stylesheet", OrNull(summary.styleSheet)},
         {"background", OrNull(summary.background)},

@@ -114,7 +114,7 @@ std::string ByTopic(const ProjectScan& project, const Index& index, bool asJson)
 
 int RunKeywords(const KeywordsOptions& options)
 {
-    const ProjectScan project = ScanProject(options.files, options.jobs, ScanFor::Keywords, false);
+    const ProjectScan project = ScanProject(options.files, options.jobs, ScanFor::Keywords, false, options.encoding);
     // A stopped run prints no report: one made of part of the project would
     // pass for the whole.
     if (Interruption()) return 1;

@@ -100,7 +100,7 @@ private:
         auto listed = m_byPath.find(absolutePath);
         if (listed != m_byPath.end()) return &m_project.files[listed->second].scan;
         std::unique_ptr<TopicScan>& extra = m_extraTargets[absolutePath];
-        if (!extra) extra = std::make_unique<TopicScan>(ScanTopic(absolutePath, ScanFor::References));
+        if (!extra) extra = std::make_unique<TopicScan>(ScanTopic(absolutePath, ScanFor::References, m_project.encoding));
         return extra->read ? extra.get() : nullptr;
     }
 

@@ -73,11 +73,12 @@ ScanFor PurposeFor(const std::string& path, ScanFor purpose)
 } // namespace
 
 ProjectScan ScanProject(const std::vector<std::string>& arguments, unsigned jobs, ScanFor purpose,
-                        bool withContents)
+                        bool withContents, const std::string& encoding)
 {
     FileList list = ProjectFileList(arguments, withContents);
     Terminal::Instance().Write({}, FileListMessages(list));
     ProjectScan project;
+    project.encoding = encoding;
     ProjectPaths paths;
     project.roots = ProjectRoots(arguments, paths);
     project.listingFailed = !list.errors.empty();
@@ -91,7 +92,7 @@ ProjectScan ScanProject(const std::vector<std::string>& arguments, unsigned jobs
         return RunFileTask(file.path, [&](FileOutcome& outcome) {
             const std::string reason = WhyUnreadable(file.path);
             if (!reason.empty()) return outcome.Fail(file.path, reason);
-            file.scan = ScanTopic(file.absolutePath, PurposeFor(file.path, purpose));
+            file.scan = ScanTopic(file.absolutePath, PurposeFor(file.path, purpose), encoding);
             if (!file.scan.read) outcome.Fail(file.path, file.scan.failure);
         });
     };

@@ -22,13 +22,14 @@ struct ProjectScan {
     std::vector<std::string> roots;
     size_t unreadable = 0;
     bool listingFailed = false; // a folder could not be listed
+    std::string encoding;       // the label every topic was read in, or empty
 };
 
 // Reads every topic the arguments name (and, when withContents is set, the
 // .hhc and .hhk files below the folders given), reporting unreadable files
 // and the walk's notes on stderr as `show` does.
 ProjectScan ScanProject(const std::vector<std::string>& arguments, unsigned jobs, ScanFor purpose,
-                        bool withContents);
+                        bool withContents, const std::string& encoding = {});
 
 // A JSON string literal of text read from a file (bad bytes become U+FFFD);
 // names are written with JsonName, which keeps every byte.

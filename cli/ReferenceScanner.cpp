@@ -76,8 +76,10 @@ constexpr FileAttributes kFileAttributes[] = {
 
 class ReferenceScanner : public CHtmlFile {
 public:
-    ReferenceScanner(const std::string& absolutePath, ScanFor purpose)
-        : CHtmlFile(L"", purpose == ScanFor::Keywords ? DWORD{PARSE_TITLE} : DWORD{0}), m_purpose(purpose)
+    ReferenceScanner(const std::string& absolutePath, ScanFor purpose, const std::string& encoding)
+        : CHtmlFile(L"", purpose == ScanFor::Keywords ? DWORD{PARSE_TITLE} : DWORD{0},
+                    encoding.empty() ? nullptr : Utf8ToWide(encoding.c_str()).c_str()),
+          m_purpose(purpose)
     {
         // The base parses in its constructor, before this object's callback
         // takes part; it is given no file there, and the parse starts here.
@@ -155,9 +157,9 @@ private:
 
 } // namespace
 
-TopicScan ScanTopic(const std::string& absolutePath, ScanFor purpose)
+TopicScan ScanTopic(const std::string& absolutePath, ScanFor purpose, const std::string& encoding)
 {
-    ReferenceScanner scanner(absolutePath, purpose);
+    ReferenceScanner scanner(absolutePath, purpose, encoding);
     return scanner.Take();
 }
 

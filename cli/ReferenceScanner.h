@@ -42,7 +42,8 @@ enum class ScanFor {
 };
 
 // Reads the file at an absolute path.
-TopicScan ScanTopic(const std::string& absolutePath, ScanFor purpose);
+// encoding: a label overriding what the topic declares, or empty.
+TopicScan ScanTopic(const std::string& absolutePath, ScanFor purpose, const std::string& encoding = {});
 
 // Whether the path names a table of contents or index file of a compiled
 // help project (.hhc, .hhk, in any case).

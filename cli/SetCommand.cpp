@@ -27,7 +27,7 @@ std::string JoinRefusals(const std::vector<std::string>& refusals)
 
 void SetOne(const std::string& path, const SetOptions& options, FileOutcome& outcome)
 {
-    std::unique_ptr<TopicDocument> doc = OpenTopic(path, outcome, options.rewriteAll);
+    std::unique_ptr<TopicDocument> doc = OpenTopic(path, outcome, options.rewriteAll, options.encoding);
     if (!doc) return;
     EditResult edits = ApplyEdits(*doc, options.edits);
     if (!edits.refusals.empty()) {

@@ -16,7 +16,7 @@ int RunShow(const ShowOptions& options)
     auto task = [&](size_t i) {
         const std::string& path = list.files[i];
         return RunFileTask(path, [&](FileOutcome& outcome) {
-            std::unique_ptr<TopicDocument> doc = OpenTopic(path, outcome);
+            std::unique_ptr<TopicDocument> doc = OpenTopic(path, outcome, false, options.encoding);
             if (!doc) return;
             TopicSummary summary = SummarizeTopic(*doc, path);
             // Text reports are separated by a blank line; JSON has one line each.

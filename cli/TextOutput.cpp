@@ -112,6 +112,7 @@ void AppendFrameTree(std::vector<std::string>& lines, const FrameNode& node, con
 void AddProperties(Report& report, const TopicSummary& summary)
 {
     report.Field("valid HTML", summary.valid ? "yes" : "no");
+    report.Field("encoding", summary.encoding + " (" + summary.encodingSource + ")");
     report.Field("title", OrNone(summary.title));
     report.Field("style sheet", OrNone(summary.styleSheet));
     report.Field("background", OrNone(summary.background));

@@ -12,8 +12,9 @@
 
 namespace htmltopic {
 
-TopicDocument::TopicDocument(const std::string& absolutePath, bool bRewriteAll)
-    : CHtmlFile(NameForLibrary(absolutePath).c_str(), bRewriteAll ? PARSE_ALL : PARSE_ALL | SAVE_CHANGED_ONLY)
+TopicDocument::TopicDocument(const std::string& absolutePath, bool bRewriteAll, const std::string& encoding)
+    : CHtmlFile(NameForLibrary(absolutePath).c_str(), bRewriteAll ? PARSE_ALL : PARSE_ALL | SAVE_CHANGED_ONLY,
+                encoding.empty() ? nullptr : Utf8ToWide(encoding.c_str()).c_str())
 {
 }
 
@@ -104,14 +105,15 @@ std::string WhyUnreadable(const std::string& path)
     return {};
 }
 
-std::unique_ptr<TopicDocument> OpenTopic(const std::string& path, FileOutcome& outcome, bool bRewriteAll)
+std::unique_ptr<TopicDocument> OpenTopic(const std::string& path, FileOutcome& outcome, bool bRewriteAll,
+                                         const std::string& encoding)
 {
     std::string reason = WhyUnreadable(path);
     if (!reason.empty()) {
         outcome.Fail(path, reason);
         return nullptr;
     }
-    auto doc = std::make_unique<TopicDocument>(AbsolutePath(path), bRewriteAll);
+    auto doc = std::make_unique<TopicDocument>(AbsolutePath(path), bRewriteAll, encoding);
     if (const wchar_t* pszCause = doc->GetLastFailure()) {
         outcome.Fail(path, WideToUtf8(pszCause));
         return nullptr;

@@ -16,7 +16,7 @@ public:
     // Opens the topic at an absolute path and records everything. A save
     // writes anew only what was changed, unless bRewriteAll: then every
     // recorded element in the library's own form.
-    explicit TopicDocument(const std::string& absolutePath, bool bRewriteAll = false);
+    explicit TopicDocument(const std::string& absolutePath, bool bRewriteAll = false, const std::string& encoding = {});
     bool RewritesAll() const noexcept { return !(m_dwFlags & SAVE_CHANGED_ONLY); }
     // A new topic from a built-in template (see CHtmlFile(int, int)).
     TopicDocument(int nBare, int nWithTitle);
@@ -57,6 +57,8 @@ std::string WhyUnreadable(const std::string& path);
 
 // Opens the topic a command-line path names, or records in outcome why it
 // cannot (the library would read a missing file as an empty page).
-std::unique_ptr<TopicDocument> OpenTopic(const std::string& path, FileOutcome& outcome, bool bRewriteAll = false);
+// encoding: a label overriding what the file declares, or empty.
+std::unique_ptr<TopicDocument> OpenTopic(const std::string& path, FileOutcome& outcome, bool bRewriteAll = false,
+                                         const std::string& encoding = {});
 
 } // namespace htmltopic

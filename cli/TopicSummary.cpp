@@ -69,6 +69,8 @@ FrameNode SummarizeFrameset(const CHtmlFileFrameset& frameset)
 void SummarizeProperties(TopicDocument& doc, TopicSummary& summary)
 {
     summary.valid = doc.IsValid() != 0;
+    if (const wchar_t* pszEncoding = doc.GetEncoding()) summary.encoding = WideToUtf8(pszEncoding);
+    if (const wchar_t* pszSource = doc.GetEncodingSource()) summary.encodingSource = WideToUtf8(pszSource);
     summary.title = OptionalUtf8(doc.GetTitle());
     if (doc.HasStyleSheetLink()) summary.styleSheet = OptionalUtf8(doc.GetStyleSheet());
     std::string background = doc.BackgroundAsWritten();

@@ -61,6 +61,8 @@ struct FrameNode {
 struct TopicSummary {
     std::string file; // as the user named it
     bool valid = false;
+    std::string encoding;       // "Shift_JIS", as the library read the file
+    std::string encodingSource; // "declared", "assumed", "byte-order mark"...
     std::optional<std::string> title;
     std::optional<std::string> styleSheet;
     std::optional<std::string> background; // as written in the topic

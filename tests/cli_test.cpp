@@ -84,6 +84,7 @@ TEST_F(CliTest, ShowPrintsEverythingTheTopicRecords)
     const size_t nIndex = result.out.find("\nindex.htm\n");
     EXPECT_EQ("printing.htm\n"
               "  valid HTML   yes\n"
+              "  encoding     UTF-8 (declared)\n"
               "  title        Printing a report\n"
               "  style sheet  styles/help.css\n"
               "  background   images/paper.gif\n"
@@ -127,8 +128,11 @@ TEST_F(CliTest, ShowJsonGivesOneObjectPerFileWithTheDocumentedFields)
     ASSERT_EQ(2u, topics.size());
     std::string keys;
     for (const auto& item : topics[0].items()) keys += item.key() + " "; // in key order
-    EXPECT_EQ("background bgsound bookmarks colors file framesets images links maps multimedia objects stylesheet "
-              "title valid watermark ", keys);
+    EXPECT_EQ("background bgsound bookmarks colors encoding encoding_found file framesets images links maps multimedia "
+              "objects stylesheet title valid watermark ", keys);
+    EXPECT_EQ("UTF-8", topics[0]["encoding"]);
+    EXPECT_EQ("declared", topics[0]["encoding_found"]);
+    EXPECT_EQ("detected", topics[1]["encoding_found"]);
     EXPECT_EQ("printing.htm", topics[0]["file"]);
     EXPECT_TRUE(topics[0]["bgsound"].is_null());
     EXPECT_EQ(R"({"alink":null,"bgcolor":"#fffff0","link":"#0000cc","text":"#000000","vlink":"#800080"})",

@@ -48,7 +48,12 @@ enum : DWORD {
 class CHtmlFile : public HTMLCallback {
 public:
     // Opens an existing topic and parses it at once with the given flags.
-    CHtmlFile(const wchar_t* pszFileName, DWORD dwFlags);
+    // pszEncoding, when given, is the label of the encoding to read the file
+    // in (any label the WHATWG Encoding Standard knows: "shift_jis",
+    // "windows-1250", "utf-8"...), overriding what the file declares; only a
+    // byte-order mark outranks it. An unknown label opens nothing
+    // (GetLastFailure says so).
+    CHtmlFile(const wchar_t* pszFileName, DWORD dwFlags, const wchar_t* pszEncoding = nullptr);
     // Creates a new topic in a temporary file ("QL....tmp" in the temporary
     // folder) from a built-in template and parses it with PARSE_ALL:
     // (0, any) standard topic, (non-zero, 0) bare page, (non-zero, non-zero)
@@ -67,6 +72,12 @@ public:
     {
         return m_strLastFailure.IsEmpty() ? nullptr : m_strLastFailure.GetString();
     }
+    // The encoding the last parse read the file in ("UTF-8", "Shift_JIS",
+    // "windows-1252"...), and how it was found: "byte-order mark", "given",
+    // "declared", "detected" (valid UTF-8, nothing declared) or "assumed".
+    // Null before a parse succeeded.
+    const wchar_t* GetEncoding() const noexcept;
+    const wchar_t* GetEncodingSource() const noexcept;
 
     // Document properties.
     const wchar_t* GetTitle();
@@ -186,6 +197,12 @@ private:
     // mark (a CkvuuStdioFile::Encoding), or -1: a save of the unchanged file
     // need not read it through again to find it.
     int m_nEncodingFound = -1;
+    // What the last parse found (the encoding's name, and a
+    // CkvuuStdioFile::Source or -1); and the encoding the caller gave, or -1
+    // (-2: a label not known).
+    CString m_strEncodingRead;
+    int m_nEncodingSource = -1;
+    int m_nEncodingGiven = -1;
 
     // The version of the file the last complete parse read.
     htmlfile_platform::FileIdentity m_identity;

@@ -7,6 +7,7 @@
 #include <htmlfile/resources/Resources.h>
 
 #include <cerrno>
+#include <optional>
 
 namespace {
 
@@ -44,10 +45,19 @@ void CHtmlFile::ConstructCommon(DWORD dwFlags, BOOL bTempFile)
     m_fileStatus = CFileStatus();
 }
 
-CHtmlFile::CHtmlFile(const wchar_t* pszFileName, DWORD dwFlags)
+CHtmlFile::CHtmlFile(const wchar_t* pszFileName, DWORD dwFlags, const wchar_t* pszEncoding)
 {
     ConstructCommon(dwFlags, FALSE);
     m_strFileName = pszFileName;
+    if (pszEncoding) {
+        const std::optional<htmlfile_text::EncodingId> given = htmlfile_text::EncodingForLabel(WideToUtf8(pszEncoding));
+        m_nEncodingGiven = given ? static_cast<int>(*given) : -2;
+        if (!given) {
+            Fail(L"unknown encoding: " + CString(pszEncoding));
+            m_fileStatus.m_size = kUnparsedMarker;
+            return;
+        }
+    }
     m_fileStatus.m_size = kUnparsedMarker;
     ParseFile();
 }

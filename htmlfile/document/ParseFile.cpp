@@ -82,6 +82,23 @@ BOOL CHtmlFile::IsFileChanged()
     return !now.IsSameVersion(m_identity);
 }
 
+const wchar_t* CHtmlFile::GetEncoding() const noexcept
+{
+    return m_strEncodingRead.IsEmpty() ? nullptr : m_strEncodingRead.GetString();
+}
+
+const wchar_t* CHtmlFile::GetEncodingSource() const noexcept
+{
+    switch (static_cast<CkvuuStdioFile::Source>(m_nEncodingSource)) {
+    case CkvuuStdioFile::Source::byteOrderMark: return L"byte-order mark";
+    case CkvuuStdioFile::Source::given: return L"given";
+    case CkvuuStdioFile::Source::declared: return L"declared";
+    case CkvuuStdioFile::Source::validUtf8: return L"detected";
+    case CkvuuStdioFile::Source::assumed: return L"assumed";
+    }
+    return nullptr;
+}
+
 BOOL CHtmlFile::Fail(const CString& strCause)
 {
     m_strLastFailure = strCause;
@@ -90,7 +107,7 @@ BOOL CHtmlFile::Fail(const CString& strCause)
 
 int CHtmlFile::ParseFile()
 {
-    if (m_strFileName.IsEmpty()) return 0;
+    if (m_strFileName.IsEmpty() || m_nEncodingGiven == -2) return 0;
     if (m_bNoReparse) return 1;
     if (m_fileStatus.m_size != kUnparsedMarker && !IsFileChanged()) return 1;
 
@@ -141,7 +158,9 @@ CHtmlFile::ParseOutcome CHtmlFile::ParseOnce()
 
     std::unique_ptr<CkvuuStdioFile> pFile;
     try {
-        pFile = std::make_unique<CkvuuStdioFile>(handle);
+        pFile = m_nEncodingGiven >= 0
+                    ? std::make_unique<CkvuuStdioFile>(handle, static_cast<CkvuuStdioFile::Encoding>(m_nEncodingGiven))
+                    : std::make_unique<CkvuuStdioFile>(handle);
         Init();
         FeedFile(*pFile);
     } catch (const CFileException& e) {
@@ -161,6 +180,8 @@ CHtmlFile::ParseOutcome CHtmlFile::ParseOnce()
     m_fileStatus.m_attribute = before.IsReadOnly() ? CFile::readOnly : CFile::normal;
     m_fileStatus.m_szFullName = m_strFileName;
     m_nEncodingFound = pFile->HasByteOrderMark() ? -1 : static_cast<int>(pFile->GetEncoding());
+    m_strEncodingRead = Utf8ToWide(htmlfile_text::EncodingName(pFile->GetEncoding()));
+    m_nEncodingSource = static_cast<int>(pFile->GetEncodingSource());
     return ParseOutcome::parsed;
 }
 
