@@ -448,3 +448,26 @@ TEST_F(CliTest, AFileChangedOnDiskIsSavedOnlyWhenAnsweredYes)
                   Bytes("printing.htm"));
     }
 }
+
+// show names the encoding it read a topic in; --encoding reads one that
+// declares the wrong one, and set writes in it.
+TEST_F(CliTest, EncodingIsShownAndCanBeGiven)
+{
+    WriteBytes(dir.File("pl.htm"), "<html><meta charset=windows-1252><title>\xA3\xF3\x64\x9F</title></html>");
+    nlohmann::json declared = JsonLines(Run({"show", "--json", "pl.htm"}).out).at(0);
+    EXPECT_EQ("windows-1252", declared["encoding"]);
+    EXPECT_EQ("declared", declared["encoding_found"]);
+    EXPECT_EQ("\xC2\xA3\xC3\xB3" "d\xC5\xB8", declared["title"]); // what the declaration makes of it
+    nlohmann::json given = JsonLines(Run({"show", "--json", "--encoding", "windows-1250", "pl.htm"}).out).at(0);
+    EXPECT_EQ("given", given["encoding_found"]);
+    EXPECT_EQ("\xC5\x81\xC3\xB3" "d\xC5\xBA", given["title"]); // Łódź
+
+    RunResult set = Run({"set", "--encoding", "windows-1250", "pl.htm", "--title", "\xC5\xBB\xC3\xB3\xC5\x82w"});
+    EXPECT_EQ(0, set.status) << set.err;
+    EXPECT_EQ("<html><meta charset=windows-1252><title>\xAF\xF3\xB3w</title></html>", Bytes("pl.htm"));
+    EXPECT_NE(std::string::npos, Run({"show", "pl.htm"}).out.find("  encoding     windows-1252 (declared)\n"));
+
+    RunResult unknown = Run({"show", "--encoding", "klingon", "pl.htm"});
+    EXPECT_EQ(2, unknown.status);
+    EXPECT_NE(std::string::npos, unknown.err.find("unknown encoding 'klingon'"));
+}
