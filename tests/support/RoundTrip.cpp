@@ -265,13 +265,17 @@ std::vector<size_t> CharacterOffsets(const std::string& source, size_t nTextStar
     htmlfile_text::Decoder decoder(encoding);
     const unsigned char* start = begin + nTextStart;
     for (const unsigned char* p = start; p < end;) {
-        // One sequence at a time: the input is cut right behind it.
+        // One sequence at a time: the input is cut right behind it, and room
+        // is made for one unit first (a byte rejected because of the one
+        // after it is a sequence of its own; that next byte is not).
         wchar_t units[htmlfile_text::kMaxUnitsPerSequence];
         const unsigned char* const before = p;
         size_t n = 0;
         for (const unsigned char* limit = before + 1; p == before; ++limit) {
             const bool bWhole = limit >= end;
-            n = decoder.Decode(&p, bWhole ? end : limit, bWhole, units, htmlfile_text::kMaxUnitsPerSequence);
+            const unsigned char* const cut = bWhole ? end : limit;
+            n = decoder.Decode(&p, cut, bWhole, units, 1);
+            if (p == before) n = decoder.Decode(&p, cut, bWhole, units, htmlfile_text::kMaxUnitsPerSequence);
             if (bWhole) break;
         }
         if (p == before) throw std::runtime_error("the decoder stalled at byte " + std::to_string(p - begin));
