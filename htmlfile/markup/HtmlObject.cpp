@@ -116,9 +116,14 @@ int CHTMLTag::Generate(CkvuuStdioFile* pFile)
     // Every attribute goes back as the file gave it, bare or with a value,
     // empty or not; one emptied through SetAttribute is left out, which is
     // how the setters remove an attribute from the saved tag.
-    for (const TagAttribute* node = m_pAttributes; node; node = node->m_pNext) {
-        if (!node->m_pszName || IsRemoved(node)) continue;
-        WriteText(pFile, AttributeText(node->m_pszName, node->m_pszValue));
+    auto written = [this](const TagAttribute* node) {
+        while (node && (!node->m_pszName || IsRemoved(node))) node = node->m_pNext;
+        return node;
+    };
+    for (const TagAttribute* node = written(m_pAttributes); node; node = written(node->m_pNext)) {
+        const TagAttribute* next = written(node->m_pNext);
+        WriteText(pFile, AttributeText(node->m_pszName,
+                                       htmlfile_markup::ValueBeforeName(node->m_pszValue, next ? next->m_pszName : nullptr)));
     }
     WriteText(pFile, L">");
     return 1;
@@ -169,8 +174,12 @@ int CHTMLStyleLink::Generate(CkvuuStdioFile* pFile)
     WriteText(pFile, AttributeText(L"rel", m_strRel));
     WriteText(pFile, AttributeText(L"href", m_strHref));
     WriteText(pFile, AttributeText(L"type", L"text/css"));
-    for (const CKeptAttribute& attribute : m_vecOtherAttributes)
-        WriteText(pFile, AttributeText(attribute.strName, attribute.bHasValue ? attribute.strValue.GetString() : nullptr));
+    for (size_t i = 0; i < m_vecOtherAttributes.size(); ++i) {
+        const CKeptAttribute& attribute = m_vecOtherAttributes[i];
+        const wchar_t* pszNext = i + 1 < m_vecOtherAttributes.size() ? m_vecOtherAttributes[i + 1].strName.GetString() : nullptr;
+        const wchar_t* pszValue = attribute.bHasValue ? attribute.strValue.GetString() : nullptr;
+        WriteText(pFile, AttributeText(attribute.strName, htmlfile_markup::ValueBeforeName(pszValue, pszNext)));
+    }
     WriteText(pFile, L" />");
     return 1;
 }

@@ -148,15 +148,25 @@ int CHTMLObjectTag::Generate(CkvuuStdioFile* pFile)
     auto write = [&](const wchar_t* p, size_t n) { WriteText(pFile, p, n); };
     WriteText(pFile, kObjectStart);
     int nColumn = kObjectStartLength;
-    CString strName, strValue;
-    for (POSITION pos = GetAttributeHeadPosition(); pos;) {
-        m_mapAttributes.GetNextAssoc(pos, strName, strValue);
+    // Each attribute is written knowing the one after it (ValueBeforeName).
+    CString strName, strValue, strNextName, strNextValue;
+    POSITION pos = GetAttributeHeadPosition();
+    bool bNext = pos != nullptr;
+    if (bNext) m_mapAttributes.GetNextAssoc(pos, strNextName, strNextValue);
+    while (bNext) {
+        strName = strNextName;
+        strValue = strNextValue;
+        const bool bMore = pos != nullptr;
+        if (bMore) m_mapAttributes.GetNextAssoc(pos, strNextName, strNextValue);
+        bNext = bMore;
         // Broken only before an attribute, so a long one stays whole.
         if (nColumn > kWrapColumn) {
             WriteText(pFile, kContinuation);
             nColumn = kObjectStartLength;
         }
-        nColumn += htmlfile_markup::EmitAttribute(write, strName, IsBare(strName) ? nullptr : strValue.GetString());
+        const wchar_t* pszValue = htmlfile_markup::ValueBeforeName(IsBare(strName) ? nullptr : strValue.GetString(),
+                                                                   bMore ? strNextName.GetString() : nullptr);
+        nColumn += htmlfile_markup::EmitAttribute(write, strName, pszValue);
     }
     WriteText(pFile, L">\r\n");
     for (POSITION pos = m_listParams.GetHeadPosition(); pos;) {

@@ -16,6 +16,15 @@ namespace htmlfile_markup {
 // are (raw, as read), so "&amp;" in a value stays "&amp;". A null value
 // writes the name alone, as the file gave an attribute without a value.
 CString AttributeText(const wchar_t* pszName, const wchar_t* pszValue);
+
+// The value to write for an attribute that the attribute pszNextName follows
+// in the tag (null: none): a bare attribute is written with an empty value
+// (which means the same) where the next name begins with '=', since after
+// a bare name and a blank that '=' would read as the bare one's value.
+inline const wchar_t* ValueBeforeName(const wchar_t* pszValue, const wchar_t* pszNextName)
+{
+    return !pszValue && pszNextName && *pszNextName == L'=' ? L"" : pszValue;
+}
 // The same, handed piece by piece to write(const wchar_t*, size_t), so that
 // writers of elements with many attributes need no buffer: every recorded
 // element is written at each save, and also fingerprinted at each parse of

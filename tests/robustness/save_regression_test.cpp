@@ -46,3 +46,16 @@ TEST(SaveRegression, TheUnitReadAfterAFrameLayoutStaysWithTheElementItBegins)
     ASSERT_TRUE(topic.doc.InsertMap(new CHTMLMap(L"n")));
     EXPECT_EQ("<html>" + written + "<MAP NAME=\"n\">\r\n</MAP>\r\n<map name=m></map></html>", topic.Save("t.htm"));
 }
+
+// "<body a/=b>" gives a bare "a" and an attribute named "=b". Written back as
+// "a =b", the next read takes "b" for a's value: a bare attribute before a
+// name that begins with '=' is written with an empty value, which means the
+// same. Found by the document fuzzer.
+TEST(SaveRegression, ABareAttributeBeforeANameThatBeginsWithEqualsStaysBare)
+{
+    Topic topic("<html><body a/=b>x</body></html>");
+    ASSERT_TRUE(topic.doc.SetBgColor(0x000000FF));
+    EXPECT_EQ("<html><body a=\"\" =b bgcolor=\"#ff0000\">x</body></html>", topic.Save("t.htm"));
+    Topic again("<html><body a=\"\" =b bgcolor=\"#ff0000\">x</body></html>");
+    EXPECT_EQ("<html><body a=\"\" =b bgcolor=\"#ff0000\">x</body></html>", again.Save("t.htm"));
+}
