@@ -49,6 +49,10 @@ public:
     // topic's encoding holds best (windows-1252: Latin only; Shift_JIS:
     // Japanese; GBK: Chinese). Topic() sets it for the topic it makes.
     enum class TextScript { Any, Latin, Japanese, Chinese };
+    // For the edits of a document read elsewhere: the script of its
+    // encoding's name (CHtmlFile::GetEncoding), Japanese for Shift_JIS,
+    // EUC-JP and ISO-2022-JP, Chinese for GBK, gb18030 and Big5, else any.
+    void UseScriptOf(const wchar_t* pszEncoding);
 
 private:
     struct Builder; // the parts of a topic
