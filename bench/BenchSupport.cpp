@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
@@ -50,6 +51,14 @@ std::string Inputs::AdversarialName(Adversary adversary, std::uint64_t nBytes)
     return std::string(AdversaryName(adversary)) + "_" + SizeName(nBytes);
 }
 
+std::string Inputs::EncodedTopicsName(htmlfile_text::EncodingId encoding, std::uint64_t nBytes)
+{
+    std::string name = htmlfile_text::EncodingName(encoding);
+    std::transform(name.begin(), name.end(), name.begin(),
+                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c == '-' ? '_' : c; });
+    return "topics_" + name + "_" + SizeName(nBytes);
+}
+
 const Input* Inputs::Find(const std::string& name) const
 {
     auto found = m_inputs.find(name);
@@ -59,6 +68,12 @@ const Input* Inputs::Find(const std::string& name) const
 const Input& Inputs::Topics(TopicKind kind, std::uint64_t nBytes)
 {
     return Made(TopicsName(kind, nBytes), [&](const std::string& path) { return WriteTopics(path, kind, nBytes); });
+}
+
+const Input& Inputs::EncodedTopics(htmlfile_text::EncodingId encoding, std::uint64_t nBytes)
+{
+    return Made(EncodedTopicsName(encoding, nBytes),
+                [&](const std::string& path) { return WriteEncodedTopics(path, encoding, nBytes); });
 }
 
 const Input& Inputs::Adversarial(Adversary adversary, std::uint64_t nBytes)
@@ -74,6 +89,82 @@ const Input& Inputs::Made(const std::string& name, const std::function<MarkupCou
     Input input{name, ScratchPath(name + ".htm"), {}};
     input.counts = write(input.path);
     return m_inputs.emplace(name, std::move(input)).first->second;
+}
+
+namespace {
+
+std::string ReadWhole(const std::string& path)
+{
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) throw std::runtime_error("cannot open " + path);
+    std::string bytes;
+    char buffer[1 << 16];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) bytes.append(buffer, n);
+    std::fclose(file);
+    return bytes;
+}
+
+void WriteWhole(const std::string& path, const std::string& bytes)
+{
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    const bool written = file && std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    if (!file || std::fclose(file) != 0 || !written) throw std::runtime_error("cannot write " + path);
+}
+
+// UTF-8 text decoded and encoded again by the library's codecs, a block at a
+// time.
+std::string Transcode(const std::string& utf8, htmlfile_text::EncodingId encoding)
+{
+    constexpr size_t kUnits = 1 << 14;
+    std::vector<wchar_t> units(kUnits);
+    std::vector<unsigned char> bytes(kUnits * htmlfile_text::kMaxEncodedUnitBytes);
+    htmlfile_text::Decoder decoder(htmlfile_text::EncodingId::kUtf8);
+    const auto* in = reinterpret_cast<const unsigned char*>(utf8.data());
+    const unsigned char* const end = in + utf8.size();
+    std::string out;
+    out.reserve(utf8.size());
+    while (in < end) {
+        const size_t n = decoder.Decode(&in, end, true, units.data(), units.size());
+        for (const wchar_t* p = units.data(); p < units.data() + n;) {
+            const size_t written = htmlfile_text::EncodeUnits(encoding, &p, units.data() + n, bytes.data(), bytes.size());
+            out.append(reinterpret_cast<const char*>(bytes.data()), written);
+        }
+    }
+    return out;
+}
+
+void ReplaceAll(std::string& text, const std::string& from, const std::string& to)
+{
+    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+}
+
+} // namespace
+
+MarkupCounts WriteEncodedTopics(const std::string& path, htmlfile_text::EncodingId encoding, std::uint64_t nBytes)
+{
+    using htmlfile_text::EncodingId;
+    const bool japanese =
+        encoding == EncodingId::kShiftJis || encoding == EncodingId::kEucJp || encoding == EncodingId::kIso2022Jp;
+    const std::string utf8Path = path + ".utf8";
+    // Japanese and Chinese take fewer bytes encoded than in UTF-8: a second
+    // pass asks for as much more UTF-8 as the first one fell short.
+    std::uint64_t asked = nBytes;
+    for (int pass = 0;; ++pass) {
+        MarkupCounts counts = WriteTopics(utf8Path, TopicKind::Pages, asked,
+                                          japanese ? TopicLanguage::Japanese : TopicLanguage::Chinese);
+        std::string text = ReadWhole(utf8Path);
+        std::remove(utf8Path.c_str());
+        ReplaceAll(text, "charset=utf-8", std::string("charset=") + htmlfile_text::EncodingName(encoding));
+        const std::string encoded = Transcode(text, encoding);
+        if (pass == 0 && encoded.size() < nBytes) {
+            asked = asked * nBytes / encoded.size() + 1;
+            continue;
+        }
+        WriteWhole(path, encoded);
+        counts.bytes = encoded.size();
+        return counts;
+    }
 }
 
 std::string SizeName(std::uint64_t nBytes)

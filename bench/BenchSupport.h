@@ -5,6 +5,8 @@
 
 #include "TopicCorpus.h"
 
+#include <htmlfile/text/Encodings.h>
+
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -27,7 +29,10 @@ public:
 
     const Input& Topics(TopicKind kind, std::uint64_t nBytes);
     const Input& Adversarial(Adversary adversary, std::uint64_t nBytes);
+    // Pages (TopicKind::Pages) in a legacy encoding, see WriteEncodedTopics.
+    const Input& EncodedTopics(htmlfile_text::EncodingId encoding, std::uint64_t nBytes);
     static std::string TopicsName(TopicKind kind, std::uint64_t nBytes);
+    static std::string EncodedTopicsName(htmlfile_text::EncodingId encoding, std::uint64_t nBytes);
     static std::string AdversarialName(Adversary adversary, std::uint64_t nBytes);
     // An input made before, or null.
     const Input* Find(const std::string& name) const;
@@ -46,6 +51,12 @@ private:
     std::string m_folder;
     std::map<std::string, Input> m_inputs;
 };
+
+// Pages with Japanese words (for Shift_JIS, EUC-JP, ISO-2022-JP) or Chinese
+// words (for the others) written as UTF-8 and encoded into the encoding by
+// the library's encoder, each page's charset declaration naming it;
+// characters it lacks become "&#N;". About nBytes once encoded.
+MarkupCounts WriteEncodedTopics(const std::string& path, htmlfile_text::EncodingId encoding, std::uint64_t nBytes);
 
 std::string SizeName(std::uint64_t nBytes);
 std::wstring Widen(const std::string& ascii);

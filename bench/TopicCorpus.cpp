@@ -45,6 +45,23 @@ const char* const kWords[] = {
     "&copy;", "&#169;", "&#x2014;", "&lt;Enter&gt;", "R&amp;D", "a&b", "Ctrl+S", "F1", "(see", "below)",
 };
 
+// Words Shift_JIS holds (kanji, kana, half-width katakana, trail bytes
+// that are "\\" as in 表 and ソ) and words GBK holds (simplified and
+// traditional characters, full-width punctuation, the one-byte euro sign).
+const char* const kJapaneseWords[] = {
+    "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E", "\xE5\x8D\xB0\xE5\x88\xB7", "\xE8\xA8\xAD\xE5\xAE\x9A",
+    "\xE3\x83\x98\xE3\x83\xAB\xE3\x83\x97", "\xE8\xA1\xA8\xE7\xA4\xBA", "\xE3\x82\xBD\xE3\x83\x95\xE3\x83\x88",
+    "\xE6\xA4\x9C\xE7\xB4\xA2", "\xE3\x82\xAD\xE3\x83\xBC\xE3\x83\xAF\xE3\x83\xBC\xE3\x83\x89",
+    "\xE7\x9B\xAE\xE6\xAC\xA1", "\xE3\x80\x8C\xE9\x96\x8B\xE3\x81\x8F\xE3\x80\x8D",
+    "\xEF\xBD\xB6\xEF\xBE\x80\xEF\xBD\xB6\xEF\xBE\x85", "\xE3\x81\xAE",
+};
+const char* const kChineseWords[] = {
+    "\xE4\xB8\xAD\xE6\x96\x87", "\xE5\xB8\xAE\xE5\x8A\xA9", "\xE8\xAE\xBE\xE7\xBD\xAE", "\xE6\x89\x93\xE5\x8D\xB0",
+    "\xE6\x90\x9C\xE7\xB4\xA2", "\xE5\x85\xB3\xE9\x94\xAE\xE5\xAD\x97", "\xE7\xB9\x81\xE9\xAB\x94",
+    "\xE7\x9B\xAE\xE5\xBD\x95", "\xE3\x80\x94\xE6\xB3\xA8\xE3\x80\x95", "\xE2\x82\xAC",
+    "\xE7\xAA\x97\xE5\x8F\xA3", "\xE7\x9A\x84",
+};
+
 const char* const kTitles[] = {
     "Setting up printers &amp; fonts",
     "Caf&eacute; options",
@@ -199,7 +216,10 @@ std::string Number(const char* prefix, unsigned n, const char* suffix = "")
 // One topic page, block by block.
 class PageWriter {
 public:
-    PageWriter(Writer& out, Rng& rng, bool recordables) : m_out(out), m_rng(rng), m_recordables(recordables) {}
+    PageWriter(Writer& out, Rng& rng, bool recordables, TopicLanguage language)
+        : m_out(out), m_rng(rng), m_recordables(recordables), m_language(language)
+    {
+    }
 
     void Head(unsigned index)
     {
@@ -296,7 +316,7 @@ private:
         const unsigned count = lo + m_rng.Below(hi - lo + 1);
         for (unsigned i = 0; i < count; ++i) {
             if (i) m_out.Raw(" ");
-            const char* word = m_rng.Pick(kWords);
+            const char* word = Word();
             if (capital && i == 0 && word[0] >= 'a' && word[0] <= 'z') {
                 const char first[1] = {static_cast<char>(word[0] - 32)};
                 m_out.Raw(std::string_view(first, 1));
@@ -305,6 +325,13 @@ private:
                 m_out.Raw(word);
             }
         }
+    }
+
+    const char* Word()
+    {
+        if (m_language == TopicLanguage::Japanese && m_rng.Chance(40)) return m_rng.Pick(kJapaneseWords);
+        if (m_language == TopicLanguage::Chinese && m_rng.Chance(40)) return m_rng.Pick(kChineseWords);
+        return m_rng.Pick(kWords);
     }
 
     void InlineText(unsigned sentences)
@@ -502,6 +529,7 @@ private:
     Writer& m_out;
     Rng& m_rng;
     const bool m_recordables;
+    const TopicLanguage m_language;
 };
 
 void SetPageCase(Writer& out, Rng& rng)
@@ -528,7 +556,7 @@ void Filler(Writer& out, Rng& rng, std::uint64_t bytes)
 
 } // namespace
 
-MarkupCounts WriteTopics(const std::string& path, TopicKind kind, std::uint64_t nBytes)
+MarkupCounts WriteTopics(const std::string& path, TopicKind kind, std::uint64_t nBytes, TopicLanguage language)
 {
     Writer out(path);
     if (kind == TopicKind::Pages) {
@@ -540,7 +568,7 @@ MarkupCounts WriteTopics(const std::string& path, TopicKind kind, std::uint64_t 
             const std::uint64_t pageEnd = out.Bytes() + target;
             out.NewPage();
             SetPageCase(out, rng);
-            PageWriter page(out, rng, true);
+            PageWriter page(out, rng, true, language);
             page.Head(index);
             for (unsigned n = 1; out.Bytes() + 120 < pageEnd; ++n) page.Block(n);
             page.Foot();
@@ -548,7 +576,7 @@ MarkupCounts WriteTopics(const std::string& path, TopicKind kind, std::uint64_t 
     } else {
         Rng rng(kSeed);
         out.NewPage();
-        PageWriter page(out, rng, false);
+        PageWriter page(out, rng, false, language);
         page.Head(0);
         for (unsigned n = 1; out.Bytes() + 120 < nBytes; ++n) page.Block(n);
         page.Foot();

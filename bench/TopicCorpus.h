@@ -38,9 +38,15 @@ enum class TopicKind {
     PlainTopic,
 };
 
+// The words of the pages' text: the mixed words above, or more than a third
+// of them Japanese or Chinese, for pages that are then encoded in
+// Shift_JIS or GBK.
+enum class TopicLanguage { Mixed, Japanese, Chinese };
+
 // Writes topics until the file holds at least nBytes (at least one page).
 // Throws std::runtime_error when the file can't be written.
-MarkupCounts WriteTopics(const std::string& path, TopicKind kind, std::uint64_t nBytes);
+MarkupCounts WriteTopics(const std::string& path, TopicKind kind, std::uint64_t nBytes,
+                         TopicLanguage language = TopicLanguage::Mixed);
 
 // Files that take one recording path to the extreme, each padded with
 // ordinary text to about nBytes.

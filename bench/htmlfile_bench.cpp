@@ -29,6 +29,7 @@
 #include <functional>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <set>
 #include <sstream>
 
@@ -45,6 +46,11 @@ constexpr std::uint64_t kMB = 1000 * kKB;
 constexpr std::uint64_t kMainSizes[] = {5 * kKB, 1 * kMB, 50 * kMB};
 constexpr std::uint64_t kScalingSizes[] = {1 * kMB, 10 * kMB, 100 * kMB};
 constexpr std::uint64_t kAdversarySize = 10 * kMB;
+// The legacy multibyte encodings whose decoders a parse is timed through,
+// on pages of this size, against UTF-8 pages of the same size.
+constexpr std::uint64_t kEncodedSize = 10 * kMB;
+constexpr htmlfile_text::EncodingId kLegacyEncodings[] = {htmlfile_text::EncodingId::kShiftJis,
+                                                         htmlfile_text::EncodingId::kGbk};
 constexpr Adversary kAdversaries[] = {Adversary::Titles,          Adversary::BgSounds,      Adversary::Maps,
                                       Adversary::DiscardedObjects, Adversary::HugeAttribute, Adversary::HugeComment};
 
@@ -109,6 +115,12 @@ struct InputSpec {
 InputSpec TopicsOf(TopicKind kind, std::uint64_t nBytes)
 {
     return {Inputs::TopicsName(kind, nBytes), [=]() -> const Input& { return Inputs::Get().Topics(kind, nBytes); }};
+}
+
+InputSpec EncodedTopicsOf(htmlfile_text::EncodingId encoding, std::uint64_t nBytes)
+{
+    return {Inputs::EncodedTopicsName(encoding, nBytes),
+            [=]() -> const Input& { return Inputs::Get().EncodedTopics(encoding, nBytes); }};
 }
 
 InputSpec AdversaryOf(Adversary adversary, std::uint64_t nBytes)
@@ -305,6 +317,16 @@ void RegisterAll()
         add("Save/flushed/" + in.name, SaveBenchmark, in.make, false, true)->Repetitions(kMainReps)->UseManualTime();
     }
 
+    // Encodings: UTF-8 pages, then pages with Japanese or Chinese text in
+    // Shift_JIS and GBK; the floors show what reading and decoding cost.
+    std::vector<InputSpec> encoded{TopicsOf(TopicKind::Pages, kEncodedSize)};
+    for (htmlfile_text::EncodingId encoding : kLegacyEncodings) encoded.push_back(EncodedTopicsOf(encoding, kEncodedSize));
+    for (const InputSpec& in : encoded) {
+        add("Floor/read/" + in.name, ReadFloorBenchmark, in.make)->Repetitions(kMainReps);
+        add("Floor/decode/" + in.name, DecodeFloorBenchmark, in.make)->Repetitions(kMainReps);
+        add("Parse/" + in.name, ParseBenchmark, in.make, DWORD{0})->Repetitions(kMainReps)->UseManualTime();
+    }
+
     // Scaling: the same kind of topics at growing sizes, then inputs of the
     // middle size that each push one recording path to its extreme.
     std::vector<InputSpec> scaling;
@@ -349,6 +371,7 @@ public:
         std::ostream& out = GetOutputStream();
         out << "\nSummary (medians; MB = 10^6 bytes; ratios are of throughput unless marked time)\n";
         Throughput(out);
+        Encodings(out);
         Scaling(out);
         Memory(out);
         Targets(out);
@@ -424,6 +447,41 @@ private:
                               Fixed(inplace > 0 ? mbps / inplace : 0, 3).c_str(), Fixed(peer > 0 ? mbps / peer : 0, 2).c_str());
                 out << line;
             }
+        }
+    }
+
+    // Parse MB/s of the pages in each legacy encoding against UTF-8's; 0
+    // when either did not run.
+    double EncodedParseRatio(htmlfile_text::EncodingId encoding) const
+    {
+        const Input* utf8 = Made(Inputs::TopicsName(TopicKind::Pages, kEncodedSize));
+        const Input* encoded = Made(Inputs::EncodedTopicsName(encoding, kEncodedSize));
+        if (!utf8 || !encoded) return 0;
+        const double base = MBps("Parse/" + utf8->name, utf8->counts.bytes);
+        const double mbps = MBps("Parse/" + encoded->name, encoded->counts.bytes);
+        return base > 0 ? mbps / base : 0;
+    }
+
+    void Encodings(std::ostream& out) const
+    {
+        char line[256];
+        std::snprintf(line, sizeof line, "\n%-34s %8s %10s %12s %10s\n", "encodings (parse, PARSE_ALL)", "MB",
+                      "parse MB/s", "decode MB/s", "vs UTF-8");
+        out << line;
+        std::vector<std::string> names{Inputs::TopicsName(TopicKind::Pages, kEncodedSize)};
+        for (htmlfile_text::EncodingId encoding : kLegacyEncodings)
+            names.push_back(Inputs::EncodedTopicsName(encoding, kEncodedSize));
+        const Input* utf8 = Made(names.front());
+        const double base = utf8 ? MBps("Parse/" + utf8->name, utf8->counts.bytes) : 0;
+        for (const std::string& name : names) {
+            const Input* input = Made(name);
+            const double mbps = input ? MBps("Parse/" + name, input->counts.bytes) : 0;
+            if (mbps <= 0) continue;
+            std::snprintf(line, sizeof line, "%-34s %8.1f %10.1f %12s %10s\n", name.c_str(),
+                          static_cast<double>(input->counts.bytes) / kMB, mbps,
+                          Fixed(MBps(FloorName("decode", *input), input->counts.bytes)).c_str(),
+                          Fixed(base > 0 ? mbps / base : 0, 2).c_str());
+            out << line;
         }
     }
 
@@ -529,13 +587,17 @@ private:
             const double perMB = ScalingPerMB(name);
             Target(out, name + " time/MB vs ordinary 10MB", basePerMB > 0 ? perMB / basePerMB : 0, false, 2, "x");
         }
+        for (htmlfile_text::EncodingId encoding : kLegacyEncodings)
+            Target(out, std::string("parse ") + htmlfile_text::EncodingName(encoding) + " 10MB throughput / UTF-8's",
+                   EncodedParseRatio(encoding), true, 0.5, "x");
     }
 
     std::map<std::string, Result> m_results;
 };
 
 // "--generate NAME PATH" writes one input (names as in the benchmarks:
-// topics_10MB, plain_5KB, maps_100k_10MB...) for profiling and exits.
+// topics_10MB, topics_shift_jis_10MB, plain_5KB, maps_100k_10MB...) for
+// profiling and exits.
 int Generate(const std::string& name, const std::string& path)
 {
     const size_t underscore = name.rfind('_');
@@ -552,8 +614,11 @@ int Generate(const std::string& name, const std::string& path)
     if (bytes > 0) {
         MarkupCounts counts;
         bool known = true;
+        const auto encoding = kind.rfind("topics_", 0) == 0 ? htmlfile_text::EncodingForLabel(kind.substr(7))
+                                                             : std::nullopt;
         if (kind == "topics") counts = WriteTopics(path, TopicKind::Pages, bytes);
         else if (kind == "plain") counts = WriteTopics(path, TopicKind::PlainTopic, bytes);
+        else if (encoding) counts = WriteEncodedTopics(path, *encoding, bytes);
         else {
             known = false;
             for (Adversary adversary : kAdversaries) {

@@ -23,6 +23,11 @@ TEST(RoundTripChecker, ExpectsWhatItsRulesGive)
          [](CHtmlFile& d) { d.AddFrameset(new CHtmlFileFrameset); },
          "<frameset>\r\n</frameset>\r\n\r\n<frameset cols=\"1,2\">\r\n    <frame src=\"a\" scrolling=\"auto\" />\r\n"
          "</frameset>\r\n!"},
+        // A byte the decoder rejects right before an element's "<" is kept:
+        // the decoder knows it for an error only with the "<" in view.
+        {"<meta charset=shift_jis>\x81<body x=1>", PARSE_ALL, nullptr, "<meta charset=shift_jis>\x81<body x=\"1\">"},
+        {"<meta charset=gbk>\x81<body x=1>\x81", PARSE_ALL, nullptr, "<meta charset=gbk>\x81<body x=\"1\">\x81"},
+        {"<meta charset=utf-8>caf\xE9<body x=1>", PARSE_ALL, nullptr, "<meta charset=utf-8>caf\xE9<body x=\"1\">"},
         // UTF-16 with its mark.
         {std::string("\xFF\xFE<\0b\0o\0d\0y\0 \0x\0=\0""1\0>\0\xE9\0", 24), PARSE_ALL, nullptr,
          std::string("\xFF\xFE<\0b\0o\0d\0y\0 \0x\0=\0\"\0""1\0\"\0>\0\xE9\0", 28)},

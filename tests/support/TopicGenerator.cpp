@@ -3,7 +3,6 @@
 
 #include <cwctype>
 #include <initializer_list>
-#include <tuple>
 #include <vector>
 
 namespace {
@@ -15,6 +14,15 @@ const wchar_t* const kLatinWords[] = {
     L"&nbsp;", L"&unknown;", L"R&D", L"50%", L"\"quote\"", L"'apos'", L"tab\there", L"Größe", L"–", L"…",
 };
 const wchar_t* const kWideWords[] = {L"日本語", L"Ελληνικά", L"русский", L"😀", L"𝄞", L"한국어"};
+// Japanese as Shift_JIS holds it: single-byte katakana, trail bytes that
+// are "\\" (表, ソ, 能) or "|" (ポ), NEC and IBM extensions (①, ⅰ, 髙) and
+// characters with two codes (∵, ≒).
+const wchar_t* const kJapaneseWords[] = {L"日本語", L"印刷の設定", L"ヘルプ", L"表示", L"ソフト", L"機能", L"ポップアップ",
+                                         L"ｶﾀｶﾅ", L"①", L"ⅰ", L"髙橋", L"∵", L"≒", L"「目次」", L"～", L"ー"};
+// Chinese as GBK holds it: the one-byte euro sign, trail bytes from 0x40
+// ("丂"), traditional characters, and full-width punctuation.
+const wchar_t* const kChineseWords[] = {L"中文", L"帮助主题", L"设置", L"打印", L"搜索", L"关键字", L"繁體中文",
+                                        L"€", L"丂", L"〔注〕", L"·", L"目录", L"窗口", L"简体"};
 
 const wchar_t* const kFolders[] = {L"", L"", L"img/", L"../shared/", L"sub\\dir\\", L"./", L"Bilder ä/"};
 const wchar_t* const kFileNames[] = {L"a", L"index", L"topic_1", L"bg", L"Chime", L"x y"};
@@ -53,14 +61,27 @@ struct TopicGenerator::Builder {
         const wchar_t* pszValue; // nullptr: written without a value
     };
     TopicRandom& m_random;
-    bool& m_bLatinOnly; // windows-1252 topics keep to characters it holds
+    TextScript& m_script;
+
+    // Latin words, which Shift_JIS and GBK write partly as "&#N;", and now
+    // and then (more often in a Japanese or Chinese topic) a word of the
+    // script.
+    const wchar_t* Word()
+    {
+        switch (m_script) {
+        case TextScript::Latin: return m_random.Pick(kLatinWords);
+        case TextScript::Japanese:
+            return m_random.Percent(40) ? m_random.Pick(kJapaneseWords) : m_random.Pick(kLatinWords);
+        case TextScript::Chinese:
+            return m_random.Percent(40) ? m_random.Pick(kChineseWords) : m_random.Pick(kLatinWords);
+        default: return m_random.Percent(15) ? m_random.Pick(kWideWords) : m_random.Pick(kLatinWords);
+        }
+    }
 
     std::wstring Text(int nWords)
     {
         std::wstring text;
-        for (int i = 0; i < nWords; ++i)
-            text += (i ? L" " : L"") +
-                    std::wstring(!m_bLatinOnly && m_random.Percent(15) ? m_random.Pick(kWideWords) : m_random.Pick(kLatinWords));
+        for (int i = 0; i < nWords; ++i) text += (i ? L" " : L"") + std::wstring(Word());
         return text;
     }
 
@@ -121,7 +142,8 @@ struct TopicGenerator::Builder {
         if (m_random.Percent(5)) return L"http://example.com/" + std::wstring(m_random.Pick(kFileNames)) + pszExtension;
         std::wstring path = std::wstring(m_random.Pick(kFolders)) + m_random.Pick(kFileNames) + pszExtension;
         if (m_random.Percent(5)) path += L"#part";
-        if (!m_bLatinOnly && m_random.Percent(5)) path = L"日本/" + path;
+        if (m_script != TextScript::Latin && m_random.Percent(5))
+            path = (m_script == TextScript::Chinese ? L"中文/" : L"日本/") + path;
         return path;
     }
 
@@ -216,10 +238,25 @@ struct TopicGenerator::Builder {
         }
     }
 
-    void Head(std::vector<std::wstring>& lines)
+    // A declaration of the label in one of the forms the prescan reads.
+    std::wstring Declaration(const wchar_t* pszLabel)
+    {
+        switch (m_random.Below(4)) {
+        case 0: return L"<meta charset=\"" + std::wstring(pszLabel) + L"\">";
+        case 1: return L"<META CHARSET=" + std::wstring(pszLabel) + L">";
+        case 2: return L"<meta content='text/html; charset=" + std::wstring(pszLabel) + L"' http-equiv=content-type>";
+        default: return L"<meta http-equiv=\"Content-Type\" content=\"text/html; charset=" + std::wstring(pszLabel) + L"\">";
+        }
+    }
+
+    // pszLabel: the encoding's label, which a topic in an encoding that is
+    // neither found by a mark nor taken for valid UTF-8 must declare.
+    void Head(std::vector<std::wstring>& lines, const wchar_t* pszLabel)
     {
         if (m_random.Percent(85)) lines.push_back(Tag(L"head", {}));
-        if (m_random.Percent(50)) lines.push_back(L"<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">");
+        if (pszLabel) lines.push_back(Declaration(pszLabel));
+        else if (m_random.Percent(50))
+            lines.push_back(L"<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">");
         if (m_random.Percent(85))
             lines.push_back(Tag(L"title", {}) + Text(1 + m_random.Below(4)) + L"</" + Name(L"title") + L">");
         if (m_random.Percent(8)) lines.push_back(L"<title>" + Text(2) + L"</title>"); // a second title
@@ -265,19 +302,40 @@ struct TopicGenerator::Builder {
     GeneratedTopic Topic()
     {
         using F = CkvuuStdioFile;
-        static const std::tuple<F::Encoding, bool, const char*> kEncodings[] = {
-            {F::encodingUtf8, false, "UTF-8"},          {F::encodingUtf8, false, "UTF-8"}, {F::encodingUtf8, false, "UTF-8"},
-            {F::encodingUtf8, true, "UTF-8 with mark"}, {F::encodingUtf8, true, "UTF-8 with mark"},
-            {F::encodingUtf16LE, true, "UTF-16LE"},     {F::encodingUtf16BE, true, "UTF-16BE"},
-            {F::encodingWindows1252, false, "windows-1252"}, {F::encodingWindows1252, false, "windows-1252"}};
-        const auto& [encoding, bMark, pszEncoding] = m_random.Pick(kEncodings);
-        m_bLatinOnly = encoding == F::encodingWindows1252;
+        using E = htmlfile_text::EncodingId;
+        struct Choice {
+            F::Encoding encoding;
+            bool bMark;
+            const char* pszName;
+            TextScript script;
+        };
+        static const Choice kEncodings[] = {
+            {F::encodingUtf8, false, "UTF-8", TextScript::Any},
+            {F::encodingUtf8, false, "UTF-8", TextScript::Any},
+            {F::encodingUtf8, false, "UTF-8", TextScript::Any},
+            {F::encodingUtf8, true, "UTF-8 with mark", TextScript::Any},
+            {F::encodingUtf8, true, "UTF-8 with mark", TextScript::Any},
+            {F::encodingUtf16LE, true, "UTF-16LE", TextScript::Any},
+            {F::encodingUtf16BE, true, "UTF-16BE", TextScript::Any},
+            {F::encodingWindows1252, false, "windows-1252", TextScript::Latin},
+            {F::encodingWindows1252, false, "windows-1252", TextScript::Latin},
+            {E::kShiftJis, false, "Shift_JIS", TextScript::Japanese},
+            {E::kGbk, false, "GBK", TextScript::Chinese}};
+        const auto& [encoding, bMark, pszEncoding, script] = m_random.Pick(kEncodings);
+        m_script = script;
+        // Every label the label table has for the encoding, in the cases
+        // topics are found in.
+        static const wchar_t* const kShiftJisLabels[] = {L"shift_jis", L"Shift_JIS", L"x-sjis", L"ms_kanji", L"windows-31j"};
+        static const wchar_t* const kGbkLabels[] = {L"gbk", L"GB2312", L"gb_2312-80", L"x-gbk", L"chinese", L"GBK"};
+        const wchar_t* pszLabel = encoding == E::kShiftJis ? m_random.Pick(kShiftJisLabels)
+                                  : encoding == E::kGbk    ? m_random.Pick(kGbkLabels)
+                                                           : nullptr;
 
         std::vector<std::wstring> lines;
         if (m_random.Percent(40)) lines.push_back(L"<!DOCTYPE html PUBLIC \"-//W3C//DTD HTML 4.0 Transitional//EN\">");
         if (m_random.Percent(10)) lines.push_back(m_random.Pick(kComments));
         if (m_random.Percent(90)) lines.push_back(L"<" + Name(L"html") + (m_random.Percent(20) ? L" lang=de>" : L">"));
-        Head(lines);
+        Head(lines, pszLabel);
         Body(lines);
         if (m_random.Percent(80)) lines.push_back(L"</" + Name(L"html") + L">");
         static const wchar_t* const kCut[] = {L"<a href=\"x", L"<!-- open", L"<p", L"</tit", L"<body bgcolor="};
@@ -298,8 +356,23 @@ struct TopicGenerator::Builder {
         if (bUtf16 && m_random.Percent(3)) bytes += '\x42'; // an odd last byte
         if (encoding == F::encodingUtf8 && bMark && m_random.Percent(3)) // a stray byte
             bytes.insert(3 + static_cast<size_t>(m_random.Below(static_cast<int>(bytes.size() - 2))), "\xE9");
+        if (pszLabel) AddBytesTheDecoderRejects(bytes, encoding == E::kShiftJis);
         const char* pszLineEnds = nLineEnds < 8 ? "CR LF" : nLineEnds < 16 ? "LF" : nLineEnds < 19 ? "mixed" : "CR";
         return {bytes, std::string(pszEncoding) + ", " + std::to_string(bytes.size()) + " bytes, line ends " + pszLineEnds};
+    }
+
+    // Now and then a byte the decoder rejects somewhere (it may split a
+    // pair, or land in the declaration, which then no longer counts), or a
+    // lead byte that ends the file without its trail byte.
+    void AddBytesTheDecoderRejects(std::string& bytes, bool bShiftJis)
+    {
+        if (m_random.Percent(4)) {
+            static const char* const kShiftJisStrays[] = {"\xA0", "\xFD", "\x81", "\xEF"};
+            static const char* const kGbkStrays[] = {"\xFF", "\x81", "\xA1"};
+            const size_t at = static_cast<size_t>(m_random.Below(static_cast<int>(bytes.size()) + 1));
+            bytes.insert(at, bShiftJis ? m_random.Pick(kShiftJisStrays) : m_random.Pick(kGbkStrays));
+        }
+        if (m_random.Percent(3)) bytes += bShiftJis ? "\x82" : "\x81";
     }
 
     CHtmlFileFrameset* NewFrameset()
@@ -372,10 +445,18 @@ struct TopicGenerator::Builder {
 
 GeneratedTopic TopicGenerator::Topic()
 {
-    return Builder{m_random, m_bLatinOnly}.Topic();
+    return Builder{m_random, m_script}.Topic();
 }
 
 std::string TopicGenerator::RandomEdits(CHtmlFile& doc)
 {
-    return Builder{m_random, m_bLatinOnly}.RandomEdits(doc);
+    return Builder{m_random, m_script}.RandomEdits(doc);
+}
+
+void TopicGenerator::UseScriptOf(const wchar_t* pszEncoding)
+{
+    const std::wstring name(pszEncoding ? pszEncoding : L"");
+    if (name == L"Shift_JIS" || name == L"EUC-JP" || name == L"ISO-2022-JP") m_script = TextScript::Japanese;
+    else if (name == L"GBK" || name == L"gb18030" || name == L"Big5") m_script = TextScript::Chinese;
+    else m_script = TextScript::Any;
 }
