@@ -7,8 +7,9 @@
 
 namespace htmltopic {
 
-// For the library: each byte that is not part of UTF-8 becomes U+DC80 +
-// byte, which the library turns back into that byte for the system.
+// For the library: each byte b that is not part of UTF-8 becomes U+DC00 + b
+// (U+DC80 to U+DCFF), which the library turns back into that byte for the
+// system.
 std::wstring NameForLibrary(const std::string& name);
 // The bytes of a name the library gives back.
 std::string NameFromLibrary(const wchar_t* pszName);

@@ -91,9 +91,10 @@ std::wstring Utf8ToWide(const char* psz);
 std::wstring Utf8ToWide(const char* pch, size_t n);
 
 // Lossless conversions for byte strings that are mostly UTF-8, such as file
-// names on POSIX: each byte that is not part of well-formed UTF-8 becomes
-// the lone surrogate U+DC80 + byte, and goes back as that byte. Every byte
-// string survives BytesToWide then WideToBytes unchanged.
+// names on POSIX: each byte b that is not part of well-formed UTF-8 (always
+// 0x80 or above) becomes the lone surrogate U+DC00 + b, one of U+DC80 to
+// U+DCFF, as Python's surrogateescape has it, and goes back as that byte.
+// Every byte string survives BytesToWide then WideToBytes unchanged.
 std::wstring BytesToWide(const char* psz);
 std::wstring BytesToWide(const char* pch, size_t n);
 std::string WideToBytes(const wchar_t* psz);
