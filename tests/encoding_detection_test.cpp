@@ -98,3 +98,18 @@ TEST(EncodingDetection, RejectedBytesSurviveAndPositionsStayOnTheirTags)
 }
 
 } // namespace
+
+namespace {
+
+// No character reference stands for a C1 control (&#128; reads as the euro
+// sign); GBK writes them in gb18030's four bytes, which its decoder reads.
+TEST(EncodingDetection, C1ControlsInAGbkTopicSurviveBeingWrittenAnew)
+{
+    Topic topic("<meta charset=gbk><title>a\x81\x30\x81\x30 b</title>", PARSE_ALL);
+    EXPECT_STREQ(L"a\u0080 b", topic.doc.GetTitle());
+    ASSERT_TRUE(topic.doc.SetTitle(L"x\u0080\u0085y"));
+    EXPECT_EQ("<meta charset=gbk><title>x\x81\x30\x81\x30\x81\x30\x81\x35y</title>", topic.Save("t.htm"));
+    EXPECT_STREQ(L"x\u0080\u0085y", topic.doc.GetTitle());
+}
+
+} // namespace

@@ -30,7 +30,11 @@ unsigned char* PutGb18030(unsigned char* o, std::uint32_t code) noexcept
         const unsigned trail = pointer % 190;
         return PutTwoBytes(o, pointer / 190 + 0x81, trail + (trail < 0x3F ? 0x40 : 0x41));
     }
-    if (kGbk) return nullptr;
+    // GBK has no bytes for the rest, but its decoder reads gb18030's four
+    // bytes. They are used only for the C1 controls, which no character
+    // reference can stand for (&#128; reads as the euro sign); everything
+    // else becomes a reference, which older readers of GBK understand.
+    if (kGbk && !(code >= 0x80 && code <= 0x9F)) return nullptr;
     std::uint32_t rest = Gb18030RangesPointer(code);
     o = PutTwoBytes(o, rest / 12600 + 0x81, rest % 12600 / 1260 + 0x30);
     rest %= 1260;
