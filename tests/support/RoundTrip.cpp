@@ -45,6 +45,13 @@ Encoding EncodingOf(const wchar_t* pszFile, size_t* pTextStart = nullptr)
     return file.GetEncoding();
 }
 
+size_t CountReferences(const std::string& text)
+{
+    size_t nCount = 0;
+    for (size_t at = text.find("&#"); at != std::string::npos; at = text.find("&#", at + 2)) ++nCount;
+    return nCount;
+}
+
 std::string ObjectReason(const CHTMLObjectTag& object, Encoding encoding)
 {
     if (object.IsDeleted()) return {};
@@ -54,10 +61,12 @@ std::string ObjectReason(const CHTMLObjectTag& object, Encoding encoding)
         object.GetNextAttribute(pos, strName, strValue);
         if (++perBucket[CMapStringToString::HashKey(strName) % 17] == 2)
             return "an object element with two attributes in one hash bucket";
-        // The writer breaks its line by the length of what it wrote; windows-1252
-        // writes a character it can't hold as "&#N;", which reads back longer.
+        // The writer breaks its line by the length of what it wrote; a
+        // character the file's encoding can't hold (or a lone surrogate) is
+        // written as "&#N;", which reads back longer.
         const std::wstring strBoth = strName.str() + strValue.str();
-        if (encoding == CkvuuStdioFile::encodingWindows1252 && EncodeText(strBoth, encoding, false).size() != strBoth.size())
+        const bool bUtf16 = encoding == CkvuuStdioFile::encodingUtf16LE || encoding == CkvuuStdioFile::encodingUtf16BE;
+        if (!bUtf16 && CountReferences(EncodeText(strBoth, encoding, false)) != CountReferences(WideToUtf8(strBoth.c_str())))
             return "an object attribute the file's encoding can't hold, read back longer";
     }
     return {};
