@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -118,6 +120,21 @@ TEST_F(StdioFileTest, EachEncodingDecodesAndWritesBackUnchanged)
         const bool bOdd = c.encoding != F::encodingUtf8 && c.encoding != F::encodingWindows1252 && c.bytes.size() % 2;
         if (!bOdd) { EXPECT_EQ(CopyThrough(File("in"), File("out"), false), c.bytes); }
     }
+}
+
+// ReadRaw hands out each unit's own bytes, even one unit at a time: a run of
+// rejected bytes comes with its first unit, and the '<' after it with its own.
+TEST_F(StdioFileTest, ReadRawGivesEachUnitItsOwnBytes)
+{
+    const std::string head = "<meta charset=utf-8>a";
+    WriteBytes(m_dir.File("in"), head + "\xE8\x82<b>");
+    CkvuuStdioFile file(File("in").c_str(), CFile::modeRead | CFile::shareDenyNone);
+    std::vector<std::string> pieces;
+    for (std::string bytes; file.ReadRaw(1, bytes) == 1; bytes.clear()) pieces.push_back(bytes);
+    std::vector<std::string> expected;
+    for (char c : head) expected.emplace_back(1, c);
+    expected.insert(expected.end(), {"\xE8\x82", "", "<", "b", ">"});
+    EXPECT_EQ(expected, pieces);
 }
 
 // Every byte reads as its windows-1252 character: itself, but for 0x80 to

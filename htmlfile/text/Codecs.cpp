@@ -14,6 +14,21 @@ bool IsSingleByte(EncodingId encoding) noexcept
 
 } // namespace
 
+// A step is all or nothing, and steps come in order: with room for one
+// unit, then two, and so on, the first room that lets the decoder move is
+// exactly the first step's size, and nothing after it fits. (Cutting the
+// input behind a sequence instead would not do: a lead byte is rejected
+// only once the byte after it is seen, and that byte would be decoded too.)
+size_t Decoder::DecodeStep(const unsigned char** pIn, const unsigned char* end, bool bAtEnd, wchar_t* out) noexcept
+{
+    const unsigned char* const before = *pIn;
+    for (size_t room = 1; room <= kMaxUnitsPerSequence; ++room) {
+        const size_t units = Decode(pIn, end, bAtEnd, out, room);
+        if (*pIn != before) return units;
+    }
+    return 0;
+}
+
 size_t Decoder::Decode(const unsigned char** pIn, const unsigned char* end, bool bAtEnd, wchar_t* out,
                        size_t capacity) noexcept
 {

@@ -120,6 +120,14 @@ public:
     size_t Decode(const unsigned char** pIn, const unsigned char* end, bool bAtEnd, wchar_t* out,
                   size_t capacity) noexcept;
 
+    // Decodes exactly one step: the next sequence (with an escape sequence
+    // before it), or the next run of rejected bytes, into out, which has
+    // room for kMaxUnitsPerSequence units; *pIn moves past its bytes. For
+    // a caller that must know which bytes give which units. Returns the
+    // step's units; none, and no move, when the input ends inside a
+    // sequence that might go on.
+    size_t DecodeStep(const unsigned char** pIn, const unsigned char* end, bool bAtEnd, wchar_t* out) noexcept;
+
 private:
     EncodingId m_encoding;
     // ISO-2022-JP: the character set in force, and whether the last thing

@@ -208,14 +208,8 @@ size_t CkvuuStdioFile::DecodeStep(wchar_t* pOut, size_t nCount, size_t* pnBytes)
     const unsigned char* const end = s.buffer.get() + s.nEnd;
     size_t nStored = s.decoder.Decode(&p, end, s.bEndOfFile, pOut, nCount);
     if (nStored == 0 && p == pStart) {
-        // The next sequence has more units than fit: it alone is decoded
-        // aside, its input cut short until it is complete.
-        for (const unsigned char* limit = pStart + 1;; ++limit) {
-            const bool bWhole = limit >= end;
-            s.nPending = s.decoder.Decode(&p, bWhole ? end : limit, bWhole && s.bEndOfFile, s.pending,
-                                          htmlfile_text::kMaxUnitsPerSequence);
-            if (p != pStart || bWhole) break;
-        }
+        // The next step has more units than fit: it alone is decoded aside.
+        s.nPending = s.decoder.DecodeStep(&p, end, s.bEndOfFile, s.pending);
         s.nPendingTaken = nStored = std::min(nCount, s.nPending);
         std::copy_n(s.pending, nStored, pOut);
     }

@@ -274,15 +274,11 @@ std::vector<size_t> CharacterOffsets(const std::string& source, size_t nTextStar
     htmlfile_text::Decoder decoder(encoding);
     const unsigned char* start = begin + nTextStart;
     for (const unsigned char* p = start; p < end;) {
-        // One sequence at a time: room for one unit, then for more until the
-        // sequence's units fit. Cutting the input behind the sequence would
-        // not do: a rejected lead byte is only known as one when the byte
-        // after it is seen, and the decoder then takes that byte too.
+        // One step at a time, so that each unit gets the offset of its own
+        // bytes.
         wchar_t units[htmlfile_text::kMaxUnitsPerSequence];
         const unsigned char* const before = p;
-        size_t n = 0;
-        for (size_t room = 1; p == before && room <= htmlfile_text::kMaxUnitsPerSequence; ++room)
-            n = decoder.Decode(&p, end, true, units, room);
+        const size_t n = decoder.DecodeStep(&p, end, true, units);
         if (p == before) throw std::runtime_error("the decoder stalled at byte " + std::to_string(p - begin));
         for (size_t i = 0; i < n; ++i) {
             offsets.push_back(static_cast<size_t>(start - begin));
