@@ -199,7 +199,7 @@ std::uint64_t DecodeFloor(const std::string& path)
 {
     CkvuuStdioFile file(Widen(path).c_str(), CFile::modeRead | CFile::shareDenyNone);
     wchar_t text[1024];
-    unsigned char bytes[1024 * htmlfile_text::kMaxBytesPerEncodedUnit];
+    unsigned char bytes[1024 * htmlfile_text::kMaxEncodedUnitBytes];
     std::uint64_t total = 0;
     for (;;) {
         const UINT n = file.Read(text, 1024, nullptr);
@@ -223,7 +223,7 @@ template <typename F>
 std::uint64_t ReadInPlace(F& file)
 {
     wchar_t text[1024];
-    unsigned char bytes[1024 * htmlfile_text::kMaxBytesPerEncodedUnit];
+    unsigned char bytes[1024 * htmlfile_text::kMaxEncodedUnitBytes];
     std::uint64_t total = 0;
     for (;;) {
         const char* pBytes = nullptr;
@@ -282,7 +282,7 @@ MarkupCounts ScanCounts(const std::string& path)
     scanner.init();
     scanner.regcallback(&counter);
     wchar_t text[1024];
-    unsigned char bytes[1024 * htmlfile_text::kMaxBytesPerEncodedUnit];
+    unsigned char bytes[1024 * htmlfile_text::kMaxEncodedUnitBytes];
     for (;;) {
         const UINT n = file.Read(text, 1024, nullptr);
         if (n == 0) break;

@@ -268,7 +268,7 @@ TEST_F(StdioFileTest, FailuresSurfaceAsExceptionsWithCauseAndName)
         // the fault injection test): a writer that swallowed it can't make
         // the file look complete.
         htmlfile_testing::FailNthWrite(1);
-        EXPECT_THROW(dest.WriteUtf8("cd", 2), CFileException); // the in-place write remembers it too
+        EXPECT_THROW(dest.WriteRaw("cd", 2), CFileException); // the byte write remembers it too
         EXPECT_THROW(dest.Write(L"ef", 2), CFileException);
         EXPECT_THROW(dest.Flush(), CFileException);
         EXPECT_THROW(dest.Close(), CFileException);

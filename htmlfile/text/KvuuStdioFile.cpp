@@ -271,8 +271,8 @@ bool CkvuuStdioFile::PeekWellFormedUtf8(size_t nWanted, const unsigned char** pp
     if (s.encoding != encodingUtf8 || s.nPending > s.nPendingTaken) return false;
     // A unit of UTF-8 takes at most four bytes: after the refill the buffer
     // holds all nWanted units unless the file ends first.
-    nWanted = std::min(nWanted, kBufferSize / htmlfile_text::kMaxBytesPerDecodedUnit);
-    if (s.nEnd - s.nBegin < nWanted * htmlfile_text::kMaxBytesPerDecodedUnit && !s.bEndOfFile) RefillInput();
+    nWanted = std::min(nWanted, kBufferSize / htmlfile_text::kMaxUtf8Bytes);
+    if (s.nEnd - s.nBegin < nWanted * htmlfile_text::kMaxUtf8Bytes && !s.bEndOfFile) RefillInput();
     const unsigned char* const pStart = s.buffer.get() + s.nBegin;
     const size_t nAvailable = s.nEnd - s.nBegin;
     size_t nUnits = 0;
@@ -304,14 +304,6 @@ BOOL CkvuuStdioFile::ReadUtf8InPlace(UINT nCount, const char** ppBytes, size_t* 
     *ppBytes = reinterpret_cast<const char*>(pBytes);
     *pnBytes = nBytes;
     *pnUnits = static_cast<UINT>(nUnits);
-    return TRUE;
-}
-
-BOOL CkvuuStdioFile::WriteUtf8(const char* pBytes, size_t nBytes)
-{
-    RequireOpenFor(true);
-    if (m_pImpl->encoding != encodingUtf8) return FALSE;
-    WriteRaw(pBytes, nBytes);
     return TRUE;
 }
 
@@ -424,7 +416,7 @@ void CkvuuStdioFile::Write(const wchar_t* pText, UINT nCount)
         const wchar_t* p = pText;
         const wchar_t* const end = pText + nCount;
         while (p < end) {
-            if (kBufferSize - s.nEnd < htmlfile_text::kMaxBytesPerEncodedUnit) FlushOutput();
+            if (kBufferSize - s.nEnd < htmlfile_text::kMaxEncodedUnitBytes) FlushOutput();
             s.nEnd += htmlfile_text::EncodeUnits(s.encoding, &p, end, s.buffer.get() + s.nEnd, kBufferSize - s.nEnd);
         }
     } catch (const CFileException& e) {

@@ -104,12 +104,6 @@ public:
     // Write does.
     void WriteRaw(const char* pBytes, size_t nBytes);
 
-    // Writes bytes of well-formed UTF-8 (as ReadUtf8InPlace hands them out)
-    // to a file written as UTF-8: the same bytes that Write of the units
-    // they hold would write. Counts as one Write and fails as Write does.
-    // Returns FALSE, writing nothing, when the file is written in another
-    // encoding.
-    BOOL WriteUtf8(const char* pBytes, size_t nBytes);
 
     // Writes nCount units of text at the current position. Throws
     // CFileException on failure.

@@ -19,10 +19,8 @@ namespace htmlfile_text {
 using Encoding = EncodingId;
 
 constexpr wchar_t kReplacementCharacter = 0xFFFD;
-// Longest byte sequence that decodes to one unit, and longest encoding of
-// one unit (the reference "&#1114111;").
-constexpr size_t kMaxBytesPerDecodedUnit = kMaxBytesPerSequence;
-constexpr size_t kMaxBytesPerEncodedUnit = kMaxEncodedUnitBytes;
+// Longest UTF-8 sequence.
+constexpr size_t kMaxUtf8Bytes = 4;
 
 // Most of a topic is ASCII, and every pass over its text (the UTF-8 check,
 // decoding, encoding, the scanner's position count) goes faster when runs
