@@ -36,6 +36,11 @@ unsigned long long WriterFingerprint::Of(CHTMLObject& element)
     return Hash(m_written);
 }
 
+bool WriterFingerprint::IsAsParsed(CHTMLObject& element)
+{
+    return element.m_bFingerprinted && CanStayAsRead(&element) && Of(element) == element.m_nParsedFingerprint;
+}
+
 bool CanStayAsRead(const CHTMLObject* pElement)
 {
     return pElement->m_nEnd != -1 && !dynamic_cast<const CHTMLTemplateTag*>(pElement);

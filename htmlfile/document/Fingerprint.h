@@ -17,6 +17,9 @@ public:
     WriterFingerprint& operator=(const WriterFingerprint&) = delete;
 
     unsigned long long Of(CHTMLObject& element);
+    // Whether the element's writer writes now what it wrote right after the
+    // parse.
+    bool IsAsParsed(CHTMLObject& element);
 
 private:
     std::wstring m_written;

@@ -126,11 +126,11 @@ BOOL CHtmlFile::DoSaveFile(CkvuuStdioFile* pDest, CkvuuStdioFile* pSource)
     // A placeholder asks for the title while it is written: the document
     // must not be re-read in the middle of the walk.
     FlagScope noReparse(m_bNoReparse);
+    // One sink serves every element the plan asks about.
+    htmlfile_detail::WriterFingerprint fingerprint;
     htmlfile_detail::UnchangedTest isUnchanged;
     if (m_dwFlags & SAVE_CHANGED_ONLY)
-        isUnchanged = [this](const CHTMLObject* pElement) {
-            return IsUnchangedSinceParse(const_cast<CHTMLObject*>(pElement)) != FALSE;
-        };
+        isUnchanged = [&fingerprint](CHTMLObject* pElement) { return fingerprint.IsAsParsed(*pElement); };
     htmlfile_detail::SavePlan plan = htmlfile_detail::BuildSavePlan(m_listObjects, isUnchanged);
 
     // One forward pass over the old file: copy up to each kept element,
@@ -173,8 +173,7 @@ BOOL CHtmlFile::DoSaveFile(CkvuuStdioFile* pDest, CkvuuStdioFile* pSource)
 
 BOOL CHtmlFile::IsUnchangedSinceParse(CHTMLObject* pElement) const
 {
-    if (!pElement || !pElement->m_bFingerprinted || !htmlfile_detail::CanStayAsRead(pElement)) return FALSE;
-    return htmlfile_detail::WriterFingerprint().Of(*pElement) == pElement->m_nParsedFingerprint;
+    return pElement && htmlfile_detail::WriterFingerprint().IsAsParsed(*pElement);
 }
 
 BOOL CHtmlFile::UpdateRelativePaths(const wchar_t* pszPath)

@@ -50,7 +50,7 @@ SavePlan BuildSavePlan(const CList<CHTMLObject*, CHTMLObject*>& listObjects, con
         bool bIncomplete = pElement->m_nEnd < pElement->m_nBegin;
         bool bCovered = !plan.vecSteps.empty() && pElement->m_nBegin <= nLastKeptEnd;
         if (!bIncomplete && pElement->m_nBegin > nLastKeptEnd) {
-            SaveStep kept{step.pElement, {}, !(isUnchanged && isUnchanged(pElement))};
+            SaveStep kept{step.pElement, {}, !(isUnchanged && isUnchanged(step.pElement))};
             Append(kept.vecInserted, vecCarried);
             Append(kept.vecInserted, step.vecInserted);
             nLastKeptEnd = kept.bWrite ? pElement->m_nEnd : pElement->m_nBegin - 1;

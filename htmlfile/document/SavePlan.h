@@ -44,7 +44,7 @@ struct SavePlan {
     std::vector<CHTMLObject*> vecAtEnd;      // written after the old text
 };
 
-using UnchangedTest = std::function<bool(const CHTMLObject*)>;
+using UnchangedTest = std::function<bool(CHTMLObject*)>;
 SavePlan BuildSavePlan(const CList<CHTMLObject*, CHTMLObject*>& listObjects, const UnchangedTest& isUnchanged = {});
 
 } // namespace htmlfile_detail
