@@ -208,6 +208,9 @@ private:
     htmlfile_platform::FileIdentity m_identity;
     CString m_strLastFailure;
     BOOL Fail(const CString& strCause);
+    // Waits for a lock on the open file (shared for a parse, exclusive for
+    // a save); false, with the cause set, when none can be had.
+    bool Lock(const CFile& file, bool bExclusive);
 
     // With SAVE_CHANGED_ONLY: what each recorded element's writer writes
     // right after the parse, kept as a number in the element.

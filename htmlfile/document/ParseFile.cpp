@@ -105,6 +105,14 @@ BOOL CHtmlFile::Fail(const CString& strCause)
     return FALSE;
 }
 
+bool CHtmlFile::Lock(const CFile& file, bool bExclusive)
+{
+    const int err = htmlfile_platform::LockFile(file, bExclusive, htmlfile_platform::kLockTimeoutMs);
+    if (err == ETIMEDOUT) Fail(L"locked by another program");
+    else if (err) Fail(L"cannot lock: " + htmlfile_platform::ErrorText(err));
+    return err == 0;
+}
+
 int CHtmlFile::ParseFile()
 {
     if (m_strFileName.IsEmpty() || m_nEncodingGiven == -2) return 0;
@@ -138,10 +146,7 @@ CHtmlFile::ParseOutcome CHtmlFile::ParseOnce()
     }
     // A save by another document holds an exclusive lock while it writes;
     // the parse waits for it rather than read half of its text.
-    if (int err = LockFile(handle, false, kLockTimeoutMs)) {
-        Fail(err == ETIMEDOUT ? CString(L"locked by another program") : L"cannot lock: " + ErrorText(err));
-        return ParseOutcome::failed;
-    }
+    if (!Lock(handle, false)) return ParseOutcome::failed;
     FileIdentity before;
     if (int err = IdentityOfFile(handle, before)) {
         Fail(L"cannot examine: " + ErrorText(err));

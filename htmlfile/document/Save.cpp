@@ -267,10 +267,7 @@ bool CHtmlFile::OpenLocked(const wchar_t* pszPath, CFile& file, FileIdentity& id
             Fail(L"cannot open " + CString(pszPath) + L": " + error.GetErrorMessage());
             return false;
         }
-        if (int err = LockFile(file, true, kLockTimeoutMs)) {
-            Fail(err == ETIMEDOUT ? CString(L"locked by another program") : L"cannot lock: " + ErrorText(err));
-            return false;
-        }
+        if (!Lock(file, true)) return false;
         if (int err = IdentityOfFile(file, identity)) {
             Fail(L"cannot examine: " + ErrorText(err));
             return false;

@@ -67,6 +67,8 @@ constexpr int kLockTimeoutMs = 10000;
 // nMode (less the process's mask), and returns its path; empty, with
 // *pnError set, on failure. A file that will hold a copy of another file's
 // text is made kPrivateFile until it is given that file's permissions.
+// The name <folder>/<prefix, cut to three characters><4 hex digits>.tmp.
+CString UniqueFileName(const wchar_t* pszFolder, const wchar_t* pszPrefix, unsigned int nNumber);
 constexpr unsigned int kPrivateFile = 0600;
 constexpr unsigned int kNewFile = 0666;
 CString CreateUniqueFile(const wchar_t* pszFolder, const wchar_t* pszPrefix, unsigned int nMode, int* pnError);

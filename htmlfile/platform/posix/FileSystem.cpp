@@ -243,18 +243,6 @@ ReplaceResult ReplaceInPlace(CFile& target, const FileIdentity& identity, const 
     return result;
 }
 
-std::string BuildUniqueName(const std::string& folder, const std::string& prefix, unsigned number)
-{
-    std::string name = folder;
-    if (!name.empty() && name.back() != '/') name += '/';
-    name += prefix;
-    char hex[8];
-    std::snprintf(hex, sizeof hex, "%04X", number & 0xFFFF);
-    name += hex;
-    name += ".tmp";
-    return name;
-}
-
 } // namespace
 
 bool FileIdentity::IsReadOnly() const noexcept
@@ -321,11 +309,17 @@ int LockFile(const CFile& file, bool bExclusive, int nTimeoutMs)
     }
 }
 
+CString UniqueFileName(const wchar_t* pszFolder, const wchar_t* pszPrefix, unsigned int nNumber)
+{
+    CString strName(pszFolder);
+    if (!strName.IsEmpty() && strName.GetAt(strName.GetLength() - 1) != L'/') strName += L'/';
+    CString strFile;
+    strFile.Format(L"%.3s%04X.tmp", pszPrefix ? pszPrefix : L"", nNumber & 0xFFFF);
+    return strName + strFile;
+}
+
 CString CreateUniqueFile(const wchar_t* pszFolder, const wchar_t* pszPrefix, unsigned int nMode, int* pnError)
 {
-    const std::string folder = Bytes(pszFolder);
-    std::string prefix = Bytes(pszPrefix);
-    prefix.resize(std::min<size_t>(prefix.size(), 3));
     // Start from a number that differs between processes, threads and calls,
     // then walk the 65535 candidates until a new file can be created.
     const auto seed = static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
@@ -333,11 +327,11 @@ CString CreateUniqueFile(const wchar_t* pszFolder, const wchar_t* pszPrefix, uns
                       static_cast<unsigned>(std::hash<std::thread::id>()(std::this_thread::get_id()));
     int err = EEXIST;
     for (unsigned attempt = 0; attempt < 0xFFFF && err == EEXIST; ++attempt) {
-        std::string name = BuildUniqueName(folder, prefix, (seed + attempt) % 0xFFFF + 1);
-        int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, static_cast<mode_t>(nMode));
+        const CString strName = UniqueFileName(pszFolder, pszPrefix, (seed + attempt) % 0xFFFF + 1);
+        int fd = ::open(Bytes(strName).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, static_cast<mode_t>(nMode));
         if (fd >= 0) {
             ::close(fd);
-            return CString(BytesToWide(name.c_str()));
+            return strName;
         }
         err = errno;
     }

@@ -22,10 +22,7 @@ UINT GetTempFileNameW(const wchar_t* pszPathName, const wchar_t* pszPrefixString
     if (!pszPathName || !pszTempFileName) return 0;
     CString strName;
     if (uUnique != 0) {
-        CString strFolder(pszPathName);
-        if (!strFolder.IsEmpty() && strFolder.GetAt(strFolder.GetLength() - 1) != L'/') strFolder += L'/';
-        strName.Format(L"%s%.3s%04X.tmp", strFolder.GetString(), pszPrefixString ? pszPrefixString : L"",
-                       uUnique & 0xFFFF);
+        strName = htmlfile_platform::UniqueFileName(pszPathName, pszPrefixString, uUnique);
     } else {
         int nError = 0;
         strName = htmlfile_platform::CreateUniqueFile(pszPathName, pszPrefixString ? pszPrefixString : L"",
