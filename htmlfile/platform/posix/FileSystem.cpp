@@ -243,6 +243,17 @@ ReplaceResult ReplaceInPlace(CFile& target, const FileIdentity& identity, const 
     return result;
 }
 
+// After a rename the folder holds the new entry only once it is flushed;
+// failing that, the save stands, with a warning.
+void FlushFolderOf(const wchar_t* pszTarget, CString& strWarning)
+{
+    const CString strFolder = FolderOf(pszTarget);
+    if (int err = FlushFolder(strFolder)) {
+        if (!strWarning.IsEmpty()) strWarning += L"; ";
+        strWarning += Describe(L"the folder could not be flushed to disk:", strFolder, err);
+    }
+}
+
 } // namespace
 
 bool FileIdentity::IsReadOnly() const noexcept
@@ -371,10 +382,7 @@ ReplaceResult ReplaceWithNewText(CFile& target, const FileIdentity& identity, co
         return result;
     }
     result.bReplaced = result.bNewTextMoved = true;
-    if (int err = FlushFolder(FolderOf(pszTarget))) {
-        if (!result.strWarning.IsEmpty()) result.strWarning += L"; ";
-        result.strWarning += Describe(L"the folder could not be flushed to disk:", FolderOf(pszTarget), err);
-    }
+    FlushFolderOf(pszTarget, result.strWarning);
     return result;
 }
 
@@ -397,8 +405,7 @@ ReplaceResult MoveNewFileInto(const wchar_t* pszNewText, const wchar_t* pszTarge
         return result;
     }
     result.bReplaced = result.bNewTextMoved = true;
-    if (int flushError = FlushFolder(FolderOf(pszTarget)))
-        result.strWarning = Describe(L"the folder could not be flushed to disk:", FolderOf(pszTarget), flushError);
+    FlushFolderOf(pszTarget, result.strWarning);
     return result;
 }
 
