@@ -1,0 +1,28 @@
+# Cross-compiles for 64-bit Windows with Debian's MinGW-w64 (the POSIX
+# threads flavour, for std::thread and std::mutex), and runs the results
+# under Wine: test discovery and ctest go through the emulator.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(HTMLFILE_MINGW_PREFIX x86_64-w64-mingw32)
+
+find_program(CMAKE_C_COMPILER NAMES ${HTMLFILE_MINGW_PREFIX}-gcc-posix ${HTMLFILE_MINGW_PREFIX}-gcc REQUIRED)
+find_program(CMAKE_CXX_COMPILER NAMES ${HTMLFILE_MINGW_PREFIX}-g++-posix ${HTMLFILE_MINGW_PREFIX}-g++ REQUIRED)
+find_program(CMAKE_RC_COMPILER NAMES ${HTMLFILE_MINGW_PREFIX}-windres)
+
+# Libraries come from the MinGW sysroot and from prefixes given in
+# CMAKE_PREFIX_PATH (GoogleTest built with this toolchain); header-only
+# packages (CLI11, nlohmann/json) may come from the host's /usr/include.
+set(CMAKE_FIND_ROOT_PATH /usr/${HTMLFILE_MINGW_PREFIX})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE BOTH)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE BOTH)
+
+find_program(HTMLFILE_WINE NAMES wine wine64)
+if(HTMLFILE_WINE)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${HTMLFILE_WINE})
+endif()
+
+# Programs run from any folder without the MinGW runtime DLLs beside them.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++")
