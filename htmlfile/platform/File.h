@@ -1,7 +1,8 @@
 // CFile: a binary file on a system handle, with the open flags, status
 // query and exception type of the file interface the library was designed
 // around. Paths are wide strings; on POSIX they reach the system through
-// WideToBytes, so every byte name round-trips.
+// WideToBytes, so every byte name round-trips; on Windows they go to the
+// wide-character calls as they are (through \\?\ when longer than MAX_PATH).
 #pragma once
 
 #include <htmlfile/platform/Export.h>
@@ -11,7 +12,17 @@
 #include <exception>
 #include <string>
 
+#ifndef _WIN32
 typedef unsigned long long ULONGLONG;
+#endif
+
+// The system's handle of an open file: a HANDLE on Windows, a descriptor
+// elsewhere.
+#ifdef _WIN32
+using FileHandle = HANDLE;
+#else
+using FileHandle = int;
+#endif
 
 // Thrown by value; callers catch `const CFileException&`.
 class HTMLFILE_API CFileException : public std::exception {
@@ -36,8 +47,12 @@ public:
 
     CFileException(int cause = genericException, long lOsError = -1, const wchar_t* pszFileName = nullptr);
 
-    // Builds the exception that matches an errno value.
-    static CFileException FromErrno(int err, const wchar_t* pszFileName);
+    // Builds the exception that matches a system error number (GetLastError
+    // on Windows, errno elsewhere).
+    static CFileException FromOsError(long nError, const wchar_t* pszFileName);
+#ifndef _WIN32
+    static CFileException FromErrno(int err, const wchar_t* pszFileName) { return FromOsError(err, pszFileName); }
+#endif
 
     const char* what() const noexcept override { return m_what.c_str(); }
     // A readable description: "<reason>: <file>".
@@ -91,13 +106,14 @@ public:
     BOOL Open(const wchar_t* pszFileName, UINT nOpenFlags, CFileException* pError = nullptr);
     // Opens a second handle on the file that other has open, reading from
     // its start. Both share one open file, so a lock taken on either holds
-    // for both; the second is closed independently.
+    // for both; the second is closed independently and keeps its own
+    // position on Windows (where a duplicated handle would share it).
     BOOL OpenDuplicate(const CFile& other, CFileException* pError = nullptr);
     // Closes the file; throws CFileException when the close reports an error.
     void Close();
     // Closes the file and ignores any error.
     void Abort() noexcept;
-    BOOL IsOpen() const noexcept { return m_fd >= 0; }
+    BOOL IsOpen() const noexcept;
     // Whether the file was opened with write access.
     BOOL IsWritable() const noexcept { return m_bWritable; }
 
@@ -108,11 +124,13 @@ public:
     LONGLONG Seek(LONGLONG lOff, UINT nFrom);
     void SeekToBegin() { Seek(0, begin); }
     ULONGLONG GetLength() const;
-    // Flushes the file to the storage device (fsync).
+    // Cuts or extends the file to nNewLen bytes; throws CFileException.
+    void SetLength(ULONGLONG nNewLen);
+    // Flushes the file to the storage device (fsync, FlushFileBuffers).
     void Flush();
 
     const CString& GetFilePath() const noexcept { return m_strFileName; }
-    int GetHandle() const noexcept { return m_fd; }
+    FileHandle GetHandle() const noexcept { return m_hFile; }
 
     // Fills rStatus for a path; FALSE when the path can't be examined.
     static BOOL GetStatus(const wchar_t* pszFileName, CFileStatus& rStatus);
@@ -121,7 +139,13 @@ public:
     static void Rename(const wchar_t* pszOldName, const wchar_t* pszNewName);
 
 protected:
-    int m_fd = -1;
+#ifdef _WIN32
+    FileHandle m_hFile = INVALID_HANDLE_VALUE;
+    // Reads and writes name their offset, so that a duplicate keeps its own.
+    ULONGLONG m_nPosition = 0;
+#else
+    FileHandle m_hFile = -1;
+#endif
     BOOL m_bWritable = FALSE;
     CString m_strFileName;
 };

@@ -6,6 +6,9 @@
 #include <htmlfile/platform/Export.h>
 #include <htmlfile/platform/Types.h>
 
+// On Windows the system's own functions, from <windows.h>, serve.
+#ifndef _WIN32
+
 // Copies the temporary folder ($TMPDIR, else /tmp), ending with '/', into
 // pszBuffer. Returns its length, or the size needed (terminator included)
 // when the buffer is too small; 0 on failure.
@@ -18,3 +21,4 @@ HTMLFILE_API DWORD GetTempPathW(DWORD nBufferLength, wchar_t* pszBuffer);
 // which must hold MAX_PATH characters. Returns 0 on failure.
 HTMLFILE_API UINT GetTempFileNameW(const wchar_t* pszPathName, const wchar_t* pszPrefixString, UINT uUnique,
                                    wchar_t* pszTempFileName);
+#endif

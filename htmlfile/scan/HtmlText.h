@@ -63,7 +63,7 @@ public:
 private:
     void Grow(size_t needed)
     {
-        const size_t capacity = std::max({needed, 2 * m_capacity, size_t{256}});
+        const size_t capacity = (std::max)({needed, 2 * m_capacity, size_t{256}});
         void* grown = std::realloc(m_data, capacity);
         if (!grown) throw std::bad_alloc();
         m_data = static_cast<char*>(grown);
