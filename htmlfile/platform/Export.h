@@ -5,6 +5,9 @@
 // is not inline. Templates and inline functions are compiled into their
 // users and carry no mark.
 //
+// HTMLFILE_LOCAL keeps hidden what a marked class holds inside it (a private
+// implementation struct nested in it) and its users never name.
+//
 // The static library (the default build) needs no mark. A shared build
 // defines HTMLFILE_SHARED for the library and everything built against it
 // (the CMake package and the pkg-config file carry it), and HTMLFILE_BUILDING
@@ -21,9 +24,14 @@
 #elif defined(__GNUC__) || defined(__clang__)
 // The library is compiled with hidden visibility: this is what stays visible.
 #define HTMLFILE_API __attribute__((visibility("default")))
+#define HTMLFILE_LOCAL __attribute__((visibility("hidden")))
 #else
 #define HTMLFILE_API
 #endif
 #else
 #define HTMLFILE_API
+#endif
+
+#ifndef HTMLFILE_LOCAL
+#define HTMLFILE_LOCAL
 #endif

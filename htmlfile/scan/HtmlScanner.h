@@ -147,7 +147,7 @@ inline const Byte* SkipUntil(const Byte* p, const Byte* end, Predicate stop) noe
 
 } // namespace htmlscan
 
-struct HTML::Impl {
+struct HTMLFILE_LOCAL HTML::Impl {
     using Byte = htmlscan::Byte;
     using State = htmlscan::State;
     using SwitchingElement = htmlscan::SwitchingElement;
