@@ -113,6 +113,21 @@ void FlushFolderOf(const wchar_t* pszTarget, CString& strWarning)
         AddWarning(strWarning, Describe(L"the folder could not be flushed to disk:", strFolder, err));
 }
 
+// ReplaceFileW gives the new file the old one's attributes; Wine's does
+// not, so they are checked and set where it left them out.
+void KeepAttributes(const wchar_t* pszTarget, const FileIdentity& old, CString& strWarning)
+{
+    constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                            FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    const std::wstring target = SystemPath(pszTarget);
+    const DWORD nNow = ::GetFileAttributesW(target.c_str());
+    if (nNow == INVALID_FILE_ATTRIBUTES || (nNow & kKept) == (old.nMode & kKept)) return;
+    DWORD nWanted = (nNow & ~kKept & ~FILE_ATTRIBUTE_NORMAL) | (old.nMode & kKept);
+    if (nWanted == 0) nWanted = FILE_ATTRIBUTE_NORMAL;
+    if (!::SetFileAttributesW(target.c_str(), nWanted))
+        AddWarning(strWarning, Describe(L"the file's attributes were not kept:", pszTarget, LastError()));
+}
+
 CString SharingViolation(const wchar_t* pszTarget)
 {
     return CString(L"cannot replace ") + pszTarget + L": another program has the file open (sharing violation)";
@@ -301,6 +316,7 @@ ReplaceResult ReplaceWithNewText(CFile& target, const FileIdentity& identity, co
     }
     if (nError == 0) {
         result.bReplaced = result.bNewTextMoved = true;
+        KeepAttributes(pszTarget, identity, result.strWarning);
         if (!::DeleteFileW(backup.c_str()))
             AddWarning(result.strWarning, Describe(L"the old text is left in", strBackup, LastError()));
         FlushFolderOf(pszTarget, result.strWarning);
