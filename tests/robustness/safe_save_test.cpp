@@ -18,6 +18,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
 #else
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -324,6 +326,54 @@ TEST(SafeSave, AttributesAndStreamsAreKept)
     } else {
         std::printf("[ SKIPPED  ] alternate data streams: this file system has none (Wine)\n");
     }
+}
+
+// The DACL as text (SDDL), empty when it can't be read.
+std::wstring AccessControlOf(const std::wstring& path)
+{
+    PACL pAcl = nullptr;
+    PSECURITY_DESCRIPTOR pDescriptor = nullptr;
+    if (::GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &pAcl,
+                                nullptr, &pDescriptor) != ERROR_SUCCESS)
+        return L"";
+    wchar_t* pszText = nullptr;
+    ::ConvertSecurityDescriptorToStringSecurityDescriptorW(pDescriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION,
+                                                          &pszText, nullptr);
+    std::wstring text = pszText ? pszText : L"";
+    ::LocalFree(pszText);
+    ::LocalFree(pDescriptor);
+    return text;
+}
+
+// Everyone may write the topic, which no new file in the folder allows:
+// the saved topic still lets them. (Wine keeps an ACL as the Unix
+// permission bits; Windows keeps it as given.)
+TEST(SafeSave, AnAccessControlListIsKept)
+{
+    PreparedTopic topic([](PreparedTopic& t) {
+        const std::wstring path = t.dir.WideFile("t.htm");
+        PSECURITY_DESCRIPTOR pDescriptor = nullptr;
+        ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;;FA;;;WD)(A;;FA;;;SY)", SDDL_REVISION_1,
+                                                                          &pDescriptor, nullptr));
+        BOOL bPresent = FALSE, bDefaulted = FALSE;
+        PACL pAcl = nullptr;
+        ::GetSecurityDescriptorDacl(pDescriptor, &bPresent, &pAcl, &bDefaulted);
+        std::wstring target = path;
+        EXPECT_EQ(static_cast<DWORD>(ERROR_SUCCESS),
+                  ::SetNamedSecurityInfoW(target.data(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                          pAcl, nullptr));
+        ::LocalFree(pDescriptor);
+    });
+    const std::wstring path = topic.dir.WideFile("t.htm");
+    const std::wstring before = AccessControlOf(path);
+    ASSERT_FALSE(before.empty());
+    WriteBytes(topic.dir.File("fresh.htm"), "");
+    ASSERT_NE(before, AccessControlOf(topic.dir.WideFile("fresh.htm"))) << "a new file would get the same ACL";
+    std::filesystem::remove(std::filesystem::u8path(topic.dir.File("fresh.htm")));
+    topic.doc->SetTitle(L"New");
+    ASSERT_TRUE(topic.doc->SaveFile()) << WideToUtf8(topic.doc->GetLastFailure());
+    EXPECT_EQ(kSaved, ReadBytes(topic.path));
+    EXPECT_EQ(before, AccessControlOf(path));
 }
 
 // Another program (an editor, a help compiler) that holds the topic open:

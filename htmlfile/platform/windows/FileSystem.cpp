@@ -2,6 +2,8 @@
 #include <htmlfile/platform/ReplaceInPlace.h>
 #include <htmlfile/platform/windows/Paths.h>
 
+#include <aclapi.h>
+
 #include <chrono>
 #include <functional>
 #include <string>
@@ -111,6 +113,22 @@ void FlushFolderOf(const wchar_t* pszTarget, CString& strWarning)
     const CString strFolder = FolderOf(pszTarget);
     if (int err = FlushFolder(strFolder))
         AddWarning(strWarning, Describe(L"the folder could not be flushed to disk:", strFolder, err));
+}
+
+// ReplaceFileW merges the old file's ACL into the new one; Wine's leaves
+// the new file its own, and Wine keeps an ACL as the Unix permission bits:
+// the new file is given the old one's first. What can't be copied here is
+// left to ReplaceFileW.
+void CopyAccessControl(const CFile& from, const wchar_t* pszTo)
+{
+    PACL pAcl = nullptr;
+    PSECURITY_DESCRIPTOR pDescriptor = nullptr;
+    if (::GetSecurityInfo(from.GetHandle(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &pAcl,
+                          nullptr, &pDescriptor) != ERROR_SUCCESS)
+        return;
+    std::wstring to = SystemPath(pszTo);
+    ::SetNamedSecurityInfoW(to.data(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, pAcl, nullptr);
+    ::LocalFree(pDescriptor);
 }
 
 // ReplaceFileW gives the new file the old one's attributes; Wine's does
@@ -307,6 +325,7 @@ ReplaceResult ReplaceWithNewText(CFile& target, const FileIdentity& identity, co
         return result;
     }
     const std::wstring backup = SystemPath(strBackup);
+    CopyAccessControl(target, pszNewText);
     DWORD nError = ERROR_IO_DEVICE;
     if (!StepFails(SaveStep::rename)) {
         nError = ::ReplaceFileW(SystemPath(pszTarget).c_str(), SystemPath(pszNewText).c_str(), backup.c_str(), 0,
