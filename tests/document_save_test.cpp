@@ -1,6 +1,7 @@
 // Saving: what is copied, what is rewritten, where inserted elements land,
 // and what every failure leaves behind. Topic::Save also holds every save to
 // the round-trip checker.
+#include <support/FileOps.h>
 #include <support/Helpers.h>
 
 #include <gtest/gtest.h>
@@ -8,8 +9,6 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -146,7 +145,7 @@ TEST(DocumentSave, MalformedTopicsLoseAndRepeatNothing)
 TEST(DocumentSave, BackgroundPathsAreRelativeToTheSavedFile)
 {
     Topic topic("<body background=\"img/bg.gif\"><bgsound src=\"snd\\a.wav\"></body>");
-    ::mkdir(topic.dir.File("sub").c_str(), 0755);
+    std::filesystem::create_directory(std::filesystem::u8path(topic.dir.File("sub")));
     const std::wstring strImage = topic.dir.WideFile("img/bg.gif");
     EXPECT_EQ(strImage, topic.doc.GetBgImage());
     // The sound path was never made absolute, so it stays as written.
@@ -189,14 +188,16 @@ TEST(DocumentSave, FailuresLeaveTheOldFileUntouched)
 {
     Topic topic(kTopic);
     topic.doc.SetTitle(L"Changed");
-    if (::geteuid() != 0) { // root writes anywhere
-        ::chmod(topic.dir.Path().c_str(), 0555);
+    // A folder nobody may write in (root writes anywhere; on Windows a
+    // folder's read-only attribute stops nobody).
+    if (PermissionsApply() && !kWindows) {
+        SetReadOnly(topic.dir.Path(), true);
         EXPECT_FALSE(topic.doc.SaveFile());
-        ::chmod(topic.dir.Path().c_str(), 0755);
+        SetReadOnly(topic.dir.Path(), false);
         EXPECT_EQ(kTopic, ReadBytes(topic.dir.File("t.htm")));
     }
     EXPECT_FALSE(topic.doc.SaveFileAs(topic.dir.WideFile("missing/x.htm").c_str()));
-    ::unlink(topic.dir.File("t.htm").c_str());
+    std::filesystem::remove(std::filesystem::u8path(topic.dir.File("t.htm")));
     EXPECT_FALSE(topic.doc.SaveFile());
     EXPECT_FALSE(topic.doc.SaveFileAs(topic.dir.WideFile("copy.htm").c_str()));
     EXPECT_FALSE(std::filesystem::exists(topic.dir.File("copy.htm"))) << "no empty file is left at the new path";

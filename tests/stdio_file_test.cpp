@@ -1,13 +1,12 @@
 // The text file class: encoding detection, decoding and encoding in every
 // encoding, buffer edges, seeks, and failures.
+#include <support/FileOps.h>
 #include <support/Helpers.h>
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <functional>
@@ -235,12 +234,22 @@ TEST_F(StdioFileTest, FailuresSurfaceAsExceptionsWithCauseAndName)
     const std::wstring folder = Utf8ToWide(m_dir.Path().c_str()), locked = File("locked.htm");
     WriteBytes(m_dir.File("locked.htm"), "abc");
     const UINT toRead = CFile::modeRead, toWrite = CFile::modeCreate | CFile::modeWrite;
+#ifdef _WIN32
+    // Held by another handle that shares nothing: the Windows way a file
+    // can't be read.
+    CFile holder(locked.c_str(), CFile::modeRead | CFile::shareExclusive);
+    const int kLockedCause = CFileException::sharingViolation;
+#else
+    std::filesystem::permissions(std::filesystem::u8path(m_dir.File("locked.htm")), std::filesystem::perms::none);
+    const int kLockedCause = PermissionsApply() ? CFileException::accessDenied : -1; // root reads anything
+#endif
     const std::tuple<std::wstring, UINT, int> cases[] = {
         {File("missing.htm"), toRead, CFileException::fileNotFound},
-        {File("no/such/folder.htm"), toWrite, CFileException::fileNotFound},
+        // Windows tells a missing folder (ERROR_PATH_NOT_FOUND) from a missing file.
+        {File("no/such/folder.htm"), toWrite, kWindows ? CFileException::badPath : CFileException::fileNotFound},
         {folder, toRead, CFileException::invalidFile},
         {folder, toWrite, CFileException::invalidFile},
-        {locked, toRead, ::geteuid() == 0 ? -1 : CFileException::accessDenied}, // root reads anything
+        {locked, toRead, kLockedCause},
     };
     // The cause of the exception the action throws (-1: none), which names the file.
     auto causeOf = [](const std::function<void()>& action, const std::wstring& strName) {
@@ -252,7 +261,6 @@ TEST_F(StdioFileTest, FailuresSurfaceAsExceptionsWithCauseAndName)
         }
         return -1;
     };
-    ::chmod(m_dir.File("locked.htm").c_str(), 0);
     for (const auto& [path, flags, cause] : cases)
         EXPECT_EQ(cause, cause < 0 ? cause : causeOf([&] { CkvuuStdioFile file(path.c_str(), flags); }, path)) << path;
     const std::wstring missing = File("missing.htm"); // nor can a missing file be removed or renamed

@@ -89,7 +89,7 @@ TEST(TokenList, CorpusRoundTrip)
         if (!entry.is_regular_file()) continue;
         CHtmlTokenList list;
         {
-            CkvuuStdioFile in(Utf8ToWide(entry.path().c_str()).c_str(), CFile::modeRead | CFile::shareDenyNone);
+            CkvuuStdioFile in(Utf8ToWide(entry.path().u8string().c_str()).c_str(), CFile::modeRead | CFile::shareDenyNone);
             ASSERT_TRUE(list.Read(&in));
             CkvuuStdioFile copy(out.WideFile("copy.htm").c_str(), CFile::modeCreate | CFile::modeWrite);
             copy.TakeEncodingFrom(in);

@@ -106,8 +106,8 @@ public:
     BOOL Open(const wchar_t* pszFileName, UINT nOpenFlags, CFileException* pError = nullptr);
     // Opens a second handle on the file that other has open, reading from
     // its start. Both share one open file, so a lock taken on either holds
-    // for both; the second is closed independently and keeps its own
-    // position on Windows (where a duplicated handle would share it).
+    // for both; the second is closed independently. On POSIX the two share
+    // the file position too; on Windows each keeps its own.
     BOOL OpenDuplicate(const CFile& other, CFileException* pError = nullptr);
     // Closes the file; throws CFileException when the close reports an error.
     void Close();

@@ -34,8 +34,8 @@ TEST(CorpusRoundTrip, EveryTopicSavesExactly)
     for (const auto& entry : std::filesystem::recursive_directory_iterator(corpus)) {
         if (!entry.is_regular_file()) continue;
         ++nFiles;
-        const std::string strClass = classes["files/" + entry.path().lexically_relative(corpus).string()];
-        const F file(Utf8ToWide(entry.path().c_str()).c_str(), CFile::modeRead | CFile::shareDenyNone);
+        const std::string strClass = classes["files/" + entry.path().lexically_relative(corpus).generic_u8string()];
+        const F file(Utf8ToWide(entry.path().u8string().c_str()).c_str(), CFile::modeRead | CFile::shareDenyNone);
         // A mark decides; otherwise what the file declares, which may differ
         // from the class of its bytes (ASCII reads alike in all of them).
         const auto expected = kByClass.at(strClass);
@@ -46,7 +46,7 @@ TEST(CorpusRoundTrip, EveryTopicSavesExactly)
         } else if (strClass == "windows-1252" || strClass == "other-8bit") {
             EXPECT_TRUE(file.GetEncoding() == F::encodingWindows1252 || bDeclared) << entry.path();
         }
-        RoundTripDocument doc(Utf8ToWide(entry.path().c_str()).c_str(), PARSE_ALL);
+        RoundTripDocument doc(Utf8ToWide(entry.path().u8string().c_str()).c_str(), PARSE_ALL);
         std::string strSkipped;
         const std::string strError = SaveTwiceAndCheck(doc, dir.WideFile("saved.htm"), dir.WideFile("again.htm"), strSkipped);
         if (!strSkipped.empty()) ++unstable[strSkipped];

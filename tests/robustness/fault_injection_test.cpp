@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <sys/stat.h>
 
 namespace {
 
@@ -44,7 +43,7 @@ TEST(FaultInjection, EveryFailingReadOrWriteOfASaveLeavesTheOldFileOrTheRightOne
         int nFailed = 0, nCompletedInARow = 0, n = 1;
         for (; n < 3000 && nCompletedInARow < 3 && !HasFailure(); ++n) {
             TempDir dir;
-            ::mkdir(dir.File("out").c_str(), 0755);
+            std::filesystem::create_directory(std::filesystem::u8path(dir.File("out")));
             WriteBytes(dir.File("t.htm"), strBytes);
             const std::wstring strPath = dir.WideFile("t.htm");
             const std::wstring strTarget = bInPlace ? strPath : dir.WideFile("out/t.htm");

@@ -2,18 +2,27 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <chrono>
 #include <filesystem>
+#include <random>
 #include <stdexcept>
-#include <sys/stat.h>
-#include <sys/time.h>
 
 TempDir::TempDir()
 {
-    const char* pszBase = std::getenv("TMPDIR");
-    std::string strTemplate = std::string(pszBase && *pszBase ? pszBase : "/tmp") + "/htmlfile-test-XXXXXX";
-    if (!::mkdtemp(strTemplate.data())) throw std::runtime_error("cannot create a temporary folder");
-    m_strPath = strTemplate;
+    // std::filesystem, so that the folder is made the same way on Windows:
+    // $TMPDIR (or %TMP%), a name of random digits, created only if new.
+    std::error_code error;
+    const std::filesystem::path base = std::filesystem::temp_directory_path(error);
+    if (error) throw std::runtime_error("no temporary folder: " + error.message());
+    std::random_device random;
+    for (int nAttempt = 0; nAttempt < 100; ++nAttempt) {
+        const std::filesystem::path path = base / ("htmlfile-test-" + std::to_string(random()));
+        if (std::filesystem::create_directory(path, error)) {
+            m_strPath = path.u8string();
+            return;
+        }
+    }
+    throw std::runtime_error("cannot create a temporary folder");
 }
 
 TempDir::~TempDir()
@@ -35,11 +44,13 @@ std::string Topic::Save(const std::string& strName)
 
 void RewriteFile(const std::string& strPath, const std::string& strBytes, long nSeconds)
 {
-    struct stat st;
-    if (::stat(strPath.c_str(), &st) != 0) throw std::runtime_error("cannot stat " + strPath);
+    const std::filesystem::path path = std::filesystem::u8path(strPath);
+    std::error_code error;
+    const auto time = std::filesystem::last_write_time(path, error);
+    if (error) throw std::runtime_error("cannot examine " + strPath);
     WriteBytes(strPath, strBytes);
-    const struct timeval times[2] = {{st.st_mtime + nSeconds, 0}, {st.st_mtime + nSeconds, 0}};
-    if (::utimes(strPath.c_str(), times) != 0) throw std::runtime_error("cannot set the time of " + strPath);
+    std::filesystem::last_write_time(path, time + std::chrono::seconds(nSeconds), error);
+    if (error) throw std::runtime_error("cannot set the time of " + strPath);
 }
 
 std::string GenerateToBytes(CHTMLObject& object, bool bBeforeLineEnd)

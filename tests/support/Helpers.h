@@ -10,7 +10,7 @@
 #include <string>
 #include <utility>
 
-// A new, empty folder under $TMPDIR (or /tmp), removed with everything in it
+// A new, empty folder in the system's temporary folder, removed with everything in it
 // when the object goes out of scope.
 class TempDir {
 public:

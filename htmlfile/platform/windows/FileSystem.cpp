@@ -2,6 +2,8 @@
 #include <htmlfile/platform/ReplaceInPlace.h>
 #include <htmlfile/platform/windows/Paths.h>
 
+#include <aclapi.h>
+
 #include <chrono>
 #include <functional>
 #include <string>
@@ -111,6 +113,37 @@ void FlushFolderOf(const wchar_t* pszTarget, CString& strWarning)
     const CString strFolder = FolderOf(pszTarget);
     if (int err = FlushFolder(strFolder))
         AddWarning(strWarning, Describe(L"the folder could not be flushed to disk:", strFolder, err));
+}
+
+// ReplaceFileW merges the old file's ACL into the new one; Wine's leaves
+// the new file its own, and Wine keeps an ACL as the Unix permission bits:
+// the new file is given the old one's first. What can't be copied here is
+// left to ReplaceFileW.
+void CopyAccessControl(const CFile& from, const wchar_t* pszTo)
+{
+    PACL pAcl = nullptr;
+    PSECURITY_DESCRIPTOR pDescriptor = nullptr;
+    if (::GetSecurityInfo(from.GetHandle(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &pAcl,
+                          nullptr, &pDescriptor) != ERROR_SUCCESS)
+        return;
+    std::wstring to = SystemPath(pszTo);
+    ::SetNamedSecurityInfoW(to.data(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, pAcl, nullptr);
+    ::LocalFree(pDescriptor);
+}
+
+// ReplaceFileW gives the new file the old one's attributes; Wine's does
+// not, so they are checked and set where it left them out.
+void KeepAttributes(const wchar_t* pszTarget, const FileIdentity& old, CString& strWarning)
+{
+    constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                            FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    const std::wstring target = SystemPath(pszTarget);
+    const DWORD nNow = ::GetFileAttributesW(target.c_str());
+    if (nNow == INVALID_FILE_ATTRIBUTES || (nNow & kKept) == (old.nMode & kKept)) return;
+    DWORD nWanted = (nNow & ~kKept & ~FILE_ATTRIBUTE_NORMAL) | (old.nMode & kKept);
+    if (nWanted == 0) nWanted = FILE_ATTRIBUTE_NORMAL;
+    if (!::SetFileAttributesW(target.c_str(), nWanted))
+        AddWarning(strWarning, Describe(L"the file's attributes were not kept:", pszTarget, LastError()));
 }
 
 CString SharingViolation(const wchar_t* pszTarget)
@@ -292,6 +325,7 @@ ReplaceResult ReplaceWithNewText(CFile& target, const FileIdentity& identity, co
         return result;
     }
     const std::wstring backup = SystemPath(strBackup);
+    CopyAccessControl(target, pszNewText);
     DWORD nError = ERROR_IO_DEVICE;
     if (!StepFails(SaveStep::rename)) {
         nError = ::ReplaceFileW(SystemPath(pszTarget).c_str(), SystemPath(pszNewText).c_str(), backup.c_str(), 0,
@@ -301,6 +335,7 @@ ReplaceResult ReplaceWithNewText(CFile& target, const FileIdentity& identity, co
     }
     if (nError == 0) {
         result.bReplaced = result.bNewTextMoved = true;
+        KeepAttributes(pszTarget, identity, result.strWarning);
         if (!::DeleteFileW(backup.c_str()))
             AddWarning(result.strWarning, Describe(L"the old text is left in", strBackup, LastError()));
         FlushFolderOf(pszTarget, result.strWarning);

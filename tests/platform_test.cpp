@@ -1,0 +1,116 @@
+// The platform layer's own promises, on POSIX and on Windows: what a lock
+// covers and how long it lasts, how a path's folder is found, and the names
+// of unique files.
+#include <support/FileOps.h>
+#include <support/Helpers.h>
+
+#include <gtest/gtest.h>
+
+using namespace htmlfile_platform;
+
+namespace {
+
+struct LockedTopic {
+    LockedTopic() : path((WriteBytes(dir.File("t.htm"), "<html>text</html>"), dir.WideFile("t.htm")))
+    {
+        holder.Open(path.c_str(), CFile::modeReadWrite | CFile::shareDenyNone);
+    }
+    TempDir dir;
+    std::wstring path;
+    CFile holder;
+};
+
+bool CanLock(const std::wstring& path, bool bExclusive)
+{
+    CFile other(path.c_str(), CFile::modeRead | CFile::shareDenyNone);
+    return LockFile(other, bExclusive, 0) == 0;
+}
+
+} // namespace
+
+// The lock keeps other documents out, never other readers: on Windows,
+// where locks bar reading the bytes they cover, it covers none of the text.
+// A duplicate shares it; the lock lasts until the last handle of the open
+// file closes.
+TEST(FileLock, KeepsLockersOutButLetsEveryoneRead)
+{
+    LockedTopic topic;
+    ASSERT_TRUE(topic.holder.IsOpen());
+    ASSERT_EQ(0, LockFile(topic.holder, true, 0));
+    EXPECT_FALSE(CanLock(topic.path, false));
+    EXPECT_EQ(kLockTimedOut, [&] {
+        CFile other(topic.path.c_str(), CFile::modeRead | CFile::shareDenyNone);
+        return LockFile(other, false, 50);
+    }());
+
+    CFile reader(topic.path.c_str(), CFile::modeRead | CFile::shareDenyNone);
+    char text[32] = {};
+    EXPECT_EQ(17u, reader.Read(text, sizeof text));
+    EXPECT_STREQ("<html>text</html>", text);
+    {
+        CFile duplicate;
+        ASSERT_TRUE(duplicate.OpenDuplicate(topic.holder));
+        char first[7] = {};
+        EXPECT_EQ(6u, duplicate.Read(first, 6)); // from the start
+        EXPECT_STREQ("<html>", first);
+    }
+    EXPECT_FALSE(CanLock(topic.path, false)); // the duplicate's close kept it
+    topic.holder.Close();
+    EXPECT_TRUE(CanLock(topic.path, true));
+}
+
+TEST(FileLock, SharedLocksShareExclusiveOnesWait)
+{
+    LockedTopic topic;
+    ASSERT_EQ(0, LockFile(topic.holder, false, 0));
+    EXPECT_TRUE(CanLock(topic.path, false));
+    EXPECT_FALSE(CanLock(topic.path, true));
+}
+
+TEST(PlatformPaths, FolderOfAndNamesFolder)
+{
+    struct Case {
+        const wchar_t* pszPath;
+        const wchar_t* pszFolder;
+        bool bNamesFolder;
+    };
+    const Case cases[] = {
+        {L"/help/t.htm", L"/help", true},
+        {L"/t.htm", L"/", true},
+        {L"t.htm", L".", false},
+        {L"a/b/t.htm", L"a/b", true},
+#ifdef _WIN32
+        {L"C:\\help\\t.htm", L"C:\\help", true},
+        {L"C:\\t.htm", L"C:\\", true},
+        {L"C:/help/sub\\t.htm", L"C:/help/sub", true},
+        {L"C:t.htm", L"C:", true},
+        {L"\\\\server\\share\\t.htm", L"\\\\server\\share", true},
+        {L"\\t.htm", L"\\", true},
+#else
+        {L"a\\b.htm", L".", false}, // a backslash is part of a POSIX name
+#endif
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(CString(c.pszFolder), FolderOf(c.pszPath)) << WideToUtf8(c.pszPath);
+        EXPECT_EQ(c.bNamesFolder, NamesFolder(c.pszPath)) << WideToUtf8(c.pszPath);
+    }
+}
+
+TEST(PlatformPaths, UniqueFilesAreNewAndNamedAfterTheirPrefix)
+{
+    TempDir dir;
+    const std::wstring folder = Utf8ToWide(dir.Path().c_str());
+    const CString name = UniqueFileName(folder.c_str(), L"QLX", 0x1A2B);
+    EXPECT_EQ(CString((folder + (kWindows ? L"\\" : L"/") + L"QLX1A2B.tmp").c_str()), name);
+    EXPECT_EQ(CString(L"dir/QL0001.tmp"), UniqueFileName(L"dir/", L"QL", 0x10001));
+    int nError = 0;
+    const CString first = CreateUniqueFile(folder.c_str(), L"QLong", kPrivateFile, &nError);
+    const CString second = CreateUniqueFile(folder.c_str(), L"QLong", kPrivateFile, &nError);
+    ASSERT_FALSE(first.IsEmpty());
+    ASSERT_FALSE(second.IsEmpty());
+    EXPECT_NE(first, second);
+    EXPECT_EQ(2u, FilesIn(dir.Path()).size());
+    for (const std::string& file : FilesIn(dir.Path())) EXPECT_EQ(0u, file.rfind("QLo", 0)) << file;
+    EXPECT_TRUE(CreateUniqueFile((folder + L"/missing").c_str(), L"QL", kPrivateFile, &nError).IsEmpty());
+    EXPECT_NE(0, nError);
+}
