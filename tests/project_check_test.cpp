@@ -4,16 +4,15 @@
 // shared corpus compared with an independent reader's.
 #include <support/Helpers.h>
 #include <support/JsonLines.h>
+#include <support/Spawn.h>
 
 #include <CommandLine.h>
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include <cstdio>
 #include <filesystem>
 #include <map>
-#include <unistd.h>
 
 namespace {
 
@@ -216,6 +215,9 @@ TEST(CheckResolution, ResolvesReferencesAsABrowserDoes)
 // are not UTF-8 are found through percent-encoding and come out losslessly.
 TEST(CheckPaths, ProjectThroughDotsAndLinksWithNamesThatAreNotUtf8)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows names are never bytes outside UTF-8, and symbolic links need a privilege there";
+#endif
     TempDir dir;
     WriteFile(dir, "help/a.htm", "<a href=\"caf%E9.htm#x\">c</a>\n<a href=\"b.htm\">b</a>");
     WriteFile(dir, "help/b.htm", "<a href=\"a.htm\">a</a>");
@@ -270,6 +272,7 @@ TEST(CheckStatus, WarningsPassErrorsAndUnreadableTopicsFailUsageErrorsAreTwo)
     EXPECT_EQ(0, clean.status);
     EXPECT_EQ("checked 1 topic, 1 reference: no problems\n", clean.out);
 
+#ifndef _WIN32 // symbolic links need a privilege on Windows
     fs::create_symlink("nowhere.htm", dir.File("help/c.htm"));
     RunResult unreadable = RunIn(dir.Path(), {"check", "--json", "help"});
     EXPECT_EQ(1, unreadable.status);
@@ -278,6 +281,7 @@ TEST(CheckStatus, WarningsPassErrorsAndUnreadableTopicsFailUsageErrorsAreTwo)
     RunResult keywords = RunIn(dir.Path(), {"keywords", "help"});
     EXPECT_EQ(1, keywords.status);
     EXPECT_EQ("", keywords.out);
+#endif
 
     EXPECT_EQ(2, RunIn(dir.Path(), {"check"}).status);
     EXPECT_EQ(2, RunIn(dir.Path(), {"check", "--jobs", "0", "help"}).status);
@@ -290,15 +294,13 @@ TEST(KeywordsCorpus, AgreesWithAnIndependentReader)
 {
     const std::string corpus = HTMLFILE_SHARED_DIR "/corpus";
     if (!fs::is_directory(corpus)) GTEST_SKIP() << "no shared corpus at " << corpus;
-    if (std::system("python3 -c '' >/dev/null 2>&1") != 0) GTEST_SKIP() << "python3 is not installed";
-    const std::string expectedFile = TempDir().Path() + ".expected";
-    const std::string command = "python3 '" HTMLFILE_SOURCE_DIR "/tests/support/keywords_reference.py' '" + corpus +
-                                "' > '" + expectedFile + "'";
-    ASSERT_EQ(0, std::system(command.c_str()));
+    if (RunProcess("python3", {"-c", ""}).status != 0) GTEST_SKIP() << "python3 is not installed";
+    const ProcessResult reference =
+        RunProcess("python3", {HTMLFILE_SOURCE_DIR "/tests/support/keywords_reference.py", corpus});
+    ASSERT_EQ(0, reference.status) << reference.err;
     std::map<std::string, std::vector<std::string>> expected, found;
-    for (const nlohmann::json& line : JsonLines(ReadBytes(expectedFile)))
+    for (const nlohmann::json& line : JsonLines(reference.out))
         expected[line["keyword"]] = line["files"].get<std::vector<std::string>>();
-    std::remove(expectedFile.c_str());
 
     RunResult result = RunIn(".", {"keywords", "--json", corpus});
     for (const nlohmann::json& line : JsonLines(result.out))
