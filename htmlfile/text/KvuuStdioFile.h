@@ -150,4 +150,6 @@ private:
     void SkipUnits(ULONGLONG nCount);
     void StartOutput();
     void FlushOutput();
+    const wchar_t* EncodeText(const wchar_t* p, const wchar_t* end, bool bAtEnd);
+    void WriteHeldUnit();
 };

@@ -19,6 +19,14 @@ namespace htmlfile_text {
 using Encoding = EncodingId;
 
 constexpr wchar_t kReplacementCharacter = 0xFFFD;
+// Positions count wchar_t units: UTF-32 where wchar_t has 32 bits, UTF-16
+// where it has 16, and there a character above U+FFFF (a four-byte UTF-8
+// sequence) takes two.
+constexpr bool kUtf16Units = sizeof(wchar_t) == 2;
+constexpr size_t UnitsOfUtf8Sequence(size_t nBytes) noexcept
+{
+    return kUtf16Units && nBytes == 4 ? 2 : 1;
+}
 // Longest UTF-8 sequence.
 constexpr size_t kMaxUtf8Bytes = 4;
 
@@ -109,6 +117,17 @@ inline size_t WidenAscii(const unsigned char* in, size_t count, wchar_t* out) no
             if constexpr (kNulEnds) mask |= _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, zero));
             if (mask != 0) return done + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
         }
+    } else {
+        const __m128i zero = _mm_setzero_si128();
+        for (; count - done >= 16; done += 16) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + done));
+            auto* o = reinterpret_cast<__m128i*>(out + done);
+            _mm_storeu_si128(o, _mm_unpacklo_epi8(bytes, zero));
+            _mm_storeu_si128(o + 1, _mm_unpackhi_epi8(bytes, zero));
+            int mask = _mm_movemask_epi8(bytes);
+            if constexpr (kNulEnds) mask |= _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, zero));
+            if (mask != 0) return done + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+        }
     }
 #endif
     // Eight at a time while none has its top bit set (nor is NUL, which
@@ -151,6 +170,19 @@ inline size_t NarrowAscii(const wchar_t* in, size_t count, unsigned char* out) n
             const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(asciiAB, asciiCD)));
             if (mask != 0xFFFF) return done + static_cast<size_t>(__builtin_ctz(~mask));
         }
+    } else {
+        const __m128i notAscii = _mm_set1_epi16(~0x7F);
+        const __m128i zero = _mm_setzero_si128();
+        for (; count - done >= 16; done += 16) {
+            const auto* units = reinterpret_cast<const __m128i*>(in + done);
+            const __m128i a = _mm_loadu_si128(units);
+            const __m128i b = _mm_loadu_si128(units + 1);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + done), _mm_packus_epi16(a, b));
+            const __m128i ascii = _mm_packs_epi16(_mm_cmpeq_epi16(_mm_and_si128(a, notAscii), zero),
+                                                  _mm_cmpeq_epi16(_mm_and_si128(b, notAscii), zero));
+            const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(ascii));
+            if (mask != 0xFFFF) return done + static_cast<size_t>(__builtin_ctz(~mask));
+        }
     }
 #endif
     for (; done < count && static_cast<std::uint32_t>(in[done]) < 0x80; ++done)
@@ -187,8 +219,8 @@ private:
 };
 
 // The well-formed UTF-8 at the start of [bytes, bytes + count), up to
-// maxUnits sequences: returns its length in bytes and stores the number of
-// sequences in *pUnits. Stops early at the first byte that begins no
+// maxUnits wchar_t units: returns its length in bytes and stores the number
+// of units in *pUnits (see kUtf16Units). Stops early at the first byte that begins no
 // well-formed sequence, and at a sequence that count cuts.
 size_t MeasureWellFormedUtf8(const unsigned char* bytes, size_t count, size_t maxUnits, size_t* pUnits) noexcept;
 
