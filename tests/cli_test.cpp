@@ -7,6 +7,7 @@
 #include <support/Spawn.h>
 
 #include <Edits.h>
+#include <Names.h>
 #include <OverwritePrompt.h>
 #include <SaveTopic.h>
 #include <TopicDocument.h>
@@ -355,9 +356,11 @@ TEST_F(CliTest, AFolderIsWalkedInOrderAndBrokenEntriesFailAlone)
         WriteBytes(dir.File(args.back()), printing);
         expectedOut += args.back() + ": saved\n";
     }
+    args.push_back("missing.htm");
     result = Run(args);
     EXPECT_EQ(1, result.status);
     EXPECT_EQ(expectedOut, result.out);
+    EXPECT_EQ(brokenLink + "missing.htm: missing\n", result.err);
     const std::string expected = Replace(printing, "Printing a report</title>", "Parallel</title>");
     for (const std::string& name : {args[6], args[29], std::string("help/sub/b.HTML")}) EXPECT_EQ(expected, Bytes(name));
 }
@@ -490,4 +493,26 @@ TEST(Wtf8, KeepsEveryUnitOfAName)
     // Bytes that begin no sequence, overlong forms and values beyond U+10FFFF.
     for (const char* bad : {"\x80", "\xc0\xaf", "\xe0\x80\xaf", "\xf4\x90\x80\x80", "\xff", "\xe5\xb8"})
         EXPECT_EQ(std::u16string(std::char_traits<char>::length(bad), u'\uFFFD'), htmltopic::Utf16FromWtf8(bad)) << bad;
+}
+
+// What people and JSON readers see of a name that is not text: bytes
+// outside UTF-8 on POSIX, lone surrogates on Windows (which Wine's file
+// system cannot hold, so they are checked here rather than end to end).
+TEST(Names, ShownAndJsonFormsKeepEveryUnit)
+{
+    using namespace htmltopic;
+#ifdef _WIN32
+    const std::u16string units = {u'd', u'/', char16_t(0xD800), u'\u00e9', char16_t(0xD83D), char16_t(0xDCD6),
+                                  char16_t(0xDFFF)};
+    const std::string name = Wtf8FromUtf16(units);
+    EXPECT_EQ("d/\\uD800\xc3\xa9\xf0\x9f\x93\x96\\uDFFF", ShownName(name));
+    EXPECT_EQ("\"d/\\ud800\xc3\xa9\xf0\x9f\x93\x96\\udfff\"", JsonName(name));
+    EXPECT_EQ(std::wstring(units.begin(), units.end()), NameForLibrary(name));
+    EXPECT_EQ(name, NameOf(PathOf(name)));
+#else
+    const std::string name = "d/\xff\xc3\xa9\xf0\x9f\x93\x96\xed\xa0\x80";
+    EXPECT_EQ("d/\\xFF\xc3\xa9\xf0\x9f\x93\x96\\xED\\xA0\\x80", ShownName(name));
+    EXPECT_EQ("\"d/\\udcff\xc3\xa9\xf0\x9f\x93\x96\\udced\\udca0\\udc80\"", JsonName(name));
+#endif
+    EXPECT_EQ(name, NameFromLibrary(NameForLibrary(name).c_str()));
 }

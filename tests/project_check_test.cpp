@@ -7,6 +7,7 @@
 #include <support/Spawn.h>
 
 #include <CommandLine.h>
+#include <ReferenceResolution.h>
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -307,4 +308,28 @@ TEST(KeywordsCorpus, AgreesWithAnIndependentReader)
         for (const nlohmann::json& topic : line["topics"]) found[line["keyword"]].push_back(topic["file"]);
     EXPECT_GT(expected.size(), 200u);
     EXPECT_EQ(expected, found);
+}
+
+// Windows paths are resolved in the project's form "/C:/..." (and
+// "/server/share/..." for a network path), so that ".." and the project's
+// roots work as on POSIX, and are handed back to the system as they were.
+TEST(CheckResolution, WindowsPathsInTheProjectsForm)
+{
+#ifndef _WIN32
+    GTEST_SKIP() << "a POSIX path is in the project's form as it stands";
+#else
+    const std::tuple<std::string, std::string, std::string> cases[] = {
+        {"C:\\help\\a.htm", "/C:/help/a.htm", "C:/help/a.htm"},
+        {"C:/help/sub/", "/C:/help/sub/", "C:/help/sub/"},
+        {"C:\\", "/C:/", "C:/"},
+        {"\\\\server\\share\\a.htm", "/server/share/a.htm", "//server/share/a.htm"},
+    };
+    for (const auto& [native, project, back] : cases) {
+        EXPECT_EQ(project, htmltopic::ProjectPath(native));
+        EXPECT_EQ(back, htmltopic::NativePath(project));
+    }
+    EXPECT_EQ("C:/", htmltopic::NativePath("/C:"));
+    EXPECT_EQ("/C:/help/a.htm", htmltopic::ResolveReferencePath("/C:/help/sub", "../a.htm"));
+    EXPECT_FALSE(htmltopic::IsWithinFolder(htmltopic::ResolveReferencePath("/C:/help", "../../../x.htm"), "/C:/help"));
+#endif
 }
