@@ -60,7 +60,7 @@ TEST(CliSafety, TwoRunsSavingOneTopicNeverSplice)
     const std::string titles[2] = {"a", std::string(40, 'B')};
     const std::string alone[2] = {SavedAlone(dir, titles[0]), SavedAlone(dir, titles[1])};
 #ifdef _WIN32
-    const int nRounds = 25; // Wine takes a good part of a second to start a process
+    const int nRounds = 50; // starting a process under Wine is slow
 #else
     const int nRounds = 200;
 #endif
