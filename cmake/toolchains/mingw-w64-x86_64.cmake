@@ -35,6 +35,10 @@ if(HTMLFILE_WINE)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${HTMLFILE_WINE})
 endif()
 
-# Programs run from any folder without the MinGW runtime DLLs beside them.
+# Programs run from any folder without the MinGW runtime DLLs beside them;
+# so does libhtmlfile.dll, which -static keeps from needing
+# libwinpthread-1.dll (the C++ runtime copies agree on everything the
+# interface passes: memory comes from msvcrt, exceptions unwind through SEH,
+# and typeinfo compares by name).
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")

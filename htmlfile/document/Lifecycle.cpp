@@ -6,7 +6,6 @@
 #include <htmlfile/platform/TempFile.h>
 #include <htmlfile/resources/Resources.h>
 
-#include <cerrno>
 #include <optional>
 
 namespace {
@@ -70,7 +69,7 @@ CHtmlFile::CHtmlFile(int nBare, int nWithTitle)
     if (nTempPath == 0 || nTempPath >= MAX_PATH) return;
     wchar_t szTempFile[MAX_PATH];
     if (GetTempFileNameW(szTempPath, L"QL", 0, szTempFile) == 0) {
-        const int nError = errno;
+        const int nError = htmlfile_platform::LastError();
         Fail(L"cannot create a new topic's file in " + CString(szTempPath) + L": " +
              htmlfile_platform::ErrorText(nError));
         return;

@@ -6,7 +6,6 @@
 #include <htmlfile/text/TextEncoding.h>
 #include <htmlfile/platform/CaseFold.h>
 
-#include <cerrno>
 #include <climits>
 #include <cstdint>
 #include <memory>
@@ -109,7 +108,7 @@ BOOL CHtmlFile::Fail(const CString& strCause)
 bool CHtmlFile::Lock(const CFile& file, bool bExclusive)
 {
     const int err = htmlfile_platform::LockFile(file, bExclusive, htmlfile_platform::kLockTimeoutMs);
-    if (err == ETIMEDOUT) Fail(L"locked by another program");
+    if (err == htmlfile_platform::kLockTimedOut) Fail(L"locked by another program");
     else if (err) Fail(L"cannot lock: " + htmlfile_platform::ErrorText(err));
     return err == 0;
 }

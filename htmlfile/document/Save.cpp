@@ -12,7 +12,6 @@
 #include <htmlfile/resources/Resources.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -260,12 +259,22 @@ bool CHtmlFile::OpenLocked(const wchar_t* pszPath, CFile& file, FileIdentity& id
 {
     for (int nAttempt = 0; nAttempt < kOpenAttempts; ++nAttempt) {
         // With write access when the user has it: a file that can't be
-        // replaced by a new one is overwritten through this handle.
+        // replaced by a new one is overwritten through this handle. The
+        // lock, not the share mode, keeps other documents out: other
+        // programs may go on reading the topic while it is saved.
         CFileException error;
-        if (!file.Open(pszPath, CFile::modeReadWrite | CFile::shareExclusive, &error) &&
-            !file.Open(pszPath, CFile::modeRead | CFile::shareDenyNone, &error)) {
-            Fail(L"cannot open " + CString(pszPath) + L": " + error.GetErrorMessage());
-            return false;
+        if (!file.Open(pszPath, CFile::modeReadWrite | CFile::shareDenyNone, &error)) {
+            // A program that holds the file open and shares no writing
+            // (Windows) would make the replacement fail: it is named, never
+            // worked around.
+            if (error.m_cause == CFileException::sharingViolation) {
+                Fail(L"cannot save " + CString(pszPath) + L": another program has the file open (sharing violation)");
+                return false;
+            }
+            if (!file.Open(pszPath, CFile::modeRead | CFile::shareDenyNone, &error)) {
+                Fail(L"cannot open " + CString(pszPath) + L": " + error.GetErrorMessage());
+                return false;
+            }
         }
         if (!Lock(file, true)) return false;
         if (int err = IdentityOfFile(file, identity)) {
@@ -373,7 +382,7 @@ BOOL CHtmlFile::FinishSave(const ReplaceResult& result)
 BOOL CHtmlFile::SaveFile()
 {
     m_strLastFailure.Empty();
-    if (m_strFileName.Find(L'/') < 0) return Fail(L"the path names no folder to save in");
+    if (!NamesFolder(m_strFileName)) return Fail(L"the path names no folder to save in");
     CFile locked;
     FileIdentity identity;
     if (!LockParsedVersion(locked, identity, true)) return FALSE;

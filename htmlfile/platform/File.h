@@ -1,19 +1,31 @@
 // CFile: a binary file on a system handle, with the open flags, status
 // query and exception type of the file interface the library was designed
 // around. Paths are wide strings; on POSIX they reach the system through
-// WideToBytes, so every byte name round-trips.
+// WideToBytes, so every byte name round-trips; on Windows they go to the
+// wide-character calls as they are (through \\?\ when longer than MAX_PATH).
 #pragma once
 
+#include <htmlfile/platform/Export.h>
 #include <htmlfile/platform/String.h>
 #include <htmlfile/platform/Types.h>
 
 #include <exception>
 #include <string>
 
+#ifndef _WIN32
 typedef unsigned long long ULONGLONG;
+#endif
+
+// The system's handle of an open file: a HANDLE on Windows, a descriptor
+// elsewhere.
+#ifdef _WIN32
+using FileHandle = HANDLE;
+#else
+using FileHandle = int;
+#endif
 
 // Thrown by value; callers catch `const CFileException&`.
-class CFileException : public std::exception {
+class HTMLFILE_API CFileException : public std::exception {
 public:
     enum Cause {
         none = 0,
@@ -35,8 +47,12 @@ public:
 
     CFileException(int cause = genericException, long lOsError = -1, const wchar_t* pszFileName = nullptr);
 
-    // Builds the exception that matches an errno value.
-    static CFileException FromErrno(int err, const wchar_t* pszFileName);
+    // Builds the exception that matches a system error number (GetLastError
+    // on Windows, errno elsewhere).
+    static CFileException FromOsError(long nError, const wchar_t* pszFileName);
+#ifndef _WIN32
+    static CFileException FromErrno(int err, const wchar_t* pszFileName) { return FromOsError(err, pszFileName); }
+#endif
 
     const char* what() const noexcept override { return m_what.c_str(); }
     // A readable description: "<reason>: <file>".
@@ -59,7 +75,7 @@ struct CFileStatus {
     CString m_szFullName;
 };
 
-class CFile {
+class HTMLFILE_API CFile {
 public:
     enum OpenFlags : UINT {
         modeRead = 0x0000,
@@ -90,13 +106,14 @@ public:
     BOOL Open(const wchar_t* pszFileName, UINT nOpenFlags, CFileException* pError = nullptr);
     // Opens a second handle on the file that other has open, reading from
     // its start. Both share one open file, so a lock taken on either holds
-    // for both; the second is closed independently.
+    // for both; the second is closed independently and keeps its own
+    // position on Windows (where a duplicated handle would share it).
     BOOL OpenDuplicate(const CFile& other, CFileException* pError = nullptr);
     // Closes the file; throws CFileException when the close reports an error.
     void Close();
     // Closes the file and ignores any error.
     void Abort() noexcept;
-    BOOL IsOpen() const noexcept { return m_fd >= 0; }
+    BOOL IsOpen() const noexcept;
     // Whether the file was opened with write access.
     BOOL IsWritable() const noexcept { return m_bWritable; }
 
@@ -107,11 +124,13 @@ public:
     LONGLONG Seek(LONGLONG lOff, UINT nFrom);
     void SeekToBegin() { Seek(0, begin); }
     ULONGLONG GetLength() const;
-    // Flushes the file to the storage device (fsync).
+    // Cuts or extends the file to nNewLen bytes; throws CFileException.
+    void SetLength(ULONGLONG nNewLen);
+    // Flushes the file to the storage device (fsync, FlushFileBuffers).
     void Flush();
 
     const CString& GetFilePath() const noexcept { return m_strFileName; }
-    int GetHandle() const noexcept { return m_fd; }
+    FileHandle GetHandle() const noexcept { return m_hFile; }
 
     // Fills rStatus for a path; FALSE when the path can't be examined.
     static BOOL GetStatus(const wchar_t* pszFileName, CFileStatus& rStatus);
@@ -120,7 +139,13 @@ public:
     static void Rename(const wchar_t* pszOldName, const wchar_t* pszNewName);
 
 protected:
-    int m_fd = -1;
+#ifdef _WIN32
+    FileHandle m_hFile = INVALID_HANDLE_VALUE;
+    // Reads and writes name their offset, so that a duplicate keeps its own.
+    ULONGLONG m_nPosition = 0;
+#else
+    FileHandle m_hFile = -1;
+#endif
     BOOL m_bWritable = FALSE;
     CString m_strFileName;
 };
@@ -130,21 +155,21 @@ protected:
 // that every failure leaves the files as promised. 0 disarms. The counters
 // are per thread; production code never arms them.
 namespace htmlfile_testing {
-void FailNthRead(int n) noexcept;
-void FailNthWrite(int n) noexcept;
-void ResetFaults() noexcept;
+HTMLFILE_API void FailNthRead(int n) noexcept;
+HTMLFILE_API void FailNthWrite(int n) noexcept;
+HTMLFILE_API void ResetFaults() noexcept;
 // The steps of replacing a file by its new version, each of which a test can
 // make fail once, the next time the calling thread reaches it.
 enum class SaveStep { ownerCopy, rename, folderFlush, backupWrite, inPlaceWrite, restoreWrite };
-void FailStep(SaveStep step) noexcept;
+HTMLFILE_API void FailStep(SaveStep step) noexcept;
 // Called by the platform layer at each step: true (once) when armed.
-bool StepFails(SaveStep step) noexcept;
+HTMLFILE_API bool StepFails(SaveStep step) noexcept;
 // Makes the calling thread skip every flush to disk (files and folders), so
 // that a benchmark can time the flushes apart from the rest of a save.
-void SkipFlushes(bool bSkip) noexcept;
-bool FlushesSkipped() noexcept;
+HTMLFILE_API void SkipFlushes(bool bSkip) noexcept;
+HTMLFILE_API bool FlushesSkipped() noexcept;
 // Called by the text file class before each read or write; throws when armed
 // and the count is reached.
-void CountRead(const wchar_t* pszFileName);
-void CountWrite(const wchar_t* pszFileName);
+HTMLFILE_API void CountRead(const wchar_t* pszFileName);
+HTMLFILE_API void CountWrite(const wchar_t* pszFileName);
 } // namespace htmlfile_testing

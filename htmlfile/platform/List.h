@@ -199,7 +199,7 @@ private:
         // a parse makes many of them: the first block holds two nodes, each
         // next one twice as many, up to m_nBlockSize.
         const int nNodes = m_nNextBlockSize;
-        if (m_nNextBlockSize < m_nBlockSize) m_nNextBlockSize = std::min(m_nNextBlockSize * 2, m_nBlockSize);
+        if (m_nNextBlockSize < m_nBlockSize) m_nNextBlockSize = (std::min)(m_nNextBlockSize * 2, m_nBlockSize);
         // One allocation holds the block header followed by the nodes.
         constexpr size_t header = (sizeof(Block) + alignof(CNode) - 1) / alignof(CNode) * alignof(CNode);
         void* raw = ::operator new(header + sizeof(CNode) * static_cast<size_t>(nNodes));

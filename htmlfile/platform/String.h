@@ -5,12 +5,13 @@
 // a length must be measured in UTF-16 units on both, use Utf16Length().
 #pragma once
 
+#include <htmlfile/platform/Export.h>
 #include <htmlfile/platform/Types.h>
 
 #include <cstdarg>
 #include <string>
 
-class CString {
+class HTMLFILE_API CString {
 public:
     CString() = default;
     CString(const wchar_t* psz) : m_str(psz ? psz : L"") {}
@@ -85,22 +86,22 @@ inline CString operator+(const wchar_t* a, const CString& b) { CString r(a); r +
 inline CString operator+(const CString& a, wchar_t b) { CString r(a); r += b; return r; }
 
 // Number of UTF-16 code units needed for the NUL-terminated string.
-int Utf16Length(const wchar_t* psz) noexcept;
+HTMLFILE_API int Utf16Length(const wchar_t* psz) noexcept;
 
 // UTF-8 <-> wide conversions for paths and messages (not for file text,
 // which goes through the text file class). Invalid UTF-8 decodes each bad
 // byte as U+FFFD. Where wchar_t has 16 bits, a character above U+FFFF is a
 // surrogate pair; a lone surrogate has no UTF-8 form and becomes U+FFFD.
-std::string WideToUtf8(const wchar_t* psz);
-std::string WideToUtf8(const wchar_t* pch, size_t n);
-std::wstring Utf8ToWide(const char* psz);
-std::wstring Utf8ToWide(const char* pch, size_t n);
+HTMLFILE_API std::string WideToUtf8(const wchar_t* psz);
+HTMLFILE_API std::string WideToUtf8(const wchar_t* pch, size_t n);
+HTMLFILE_API std::wstring Utf8ToWide(const char* psz);
+HTMLFILE_API std::wstring Utf8ToWide(const char* pch, size_t n);
 
 // Lossless conversions for byte strings that are mostly UTF-8, such as file
 // names on POSIX: each byte b that is not part of well-formed UTF-8 (always
 // 0x80 or above) becomes the lone surrogate U+DC00 + b, one of U+DC80 to
 // U+DCFF, as Python's surrogateescape has it, and goes back as that byte.
 // Every byte string survives BytesToWide then WideToBytes unchanged.
-std::wstring BytesToWide(const char* psz);
-std::wstring BytesToWide(const char* pch, size_t n);
-std::string WideToBytes(const wchar_t* psz);
+HTMLFILE_API std::wstring BytesToWide(const char* psz);
+HTMLFILE_API std::wstring BytesToWide(const char* pch, size_t n);
+HTMLFILE_API std::string WideToBytes(const wchar_t* psz);

@@ -1,11 +1,16 @@
 // Basic integer types and constants shared by the whole library. The names
 // follow the conventions of the help-authoring environment the library was
 // designed for, so that callers written against that interface compile here.
+// On Windows they are the system's own, from <windows.h>; elsewhere the
+// library defines them with the same sizes and values.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 typedef int BOOL;
 typedef std::uint32_t DWORD;
 typedef unsigned int UINT;
@@ -16,10 +21,6 @@ typedef std::uint32_t COLORREF;
 // in, so the handle is only a token that is passed around.
 struct HINSTANCE__;
 typedef HINSTANCE__* HINSTANCE;
-
-// An opaque position in a list or map; null means "no element".
-struct __POSITION;
-typedef __POSITION* POSITION;
 
 #ifndef TRUE
 #define TRUE 1
@@ -43,3 +44,9 @@ enum : int {
     IDYES = 6,
     IDNO = 7,
 };
+#endif
+
+// An opaque position in a list or map; null means "no element". Not even
+// <windows.h> has it: it belongs to the class library the interface follows.
+struct __POSITION;
+typedef __POSITION* POSITION;

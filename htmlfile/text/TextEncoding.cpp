@@ -46,7 +46,7 @@ Utf8LeadRule RuleForLead(unsigned char lead) noexcept
 const unsigned char* PassWellFormedChunks(const unsigned char* p, const unsigned char* end, size_t maxUnits,
                                           size_t* pUnits) noexcept
 {
-#if defined(__SSE2__)
+#if HTMLFILE_HAVE_SSE2
     size_t units = 0;
     const unsigned char* boundary = p; // the last point with no sequence open
     size_t unitsAtBoundary = 0;
@@ -199,7 +199,7 @@ size_t MeasureCheckedUtf8(const unsigned char* bytes, size_t count, size_t maxUn
     const unsigned char* p = bytes;
     const unsigned char* const end = bytes + count;
     size_t units = 0;
-#if defined(__SSE2__)
+#if HTMLFILE_HAVE_SSE2
     // Every byte that is not a continuation byte begins a unit.
     for (; end - p >= 16; p += 16) {
         const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));

@@ -11,27 +11,6 @@
 
 namespace {
 
-const char* CauseText(int cause)
-{
-    switch (cause) {
-    case CFileException::none: return "no error";
-    case CFileException::fileNotFound: return "file not found";
-    case CFileException::badPath: return "bad path";
-    case CFileException::tooManyOpenFiles: return "too many open files";
-    case CFileException::accessDenied: return "access denied";
-    case CFileException::invalidFile: return "invalid file";
-    case CFileException::removeCurrentDir: return "cannot remove the current directory";
-    case CFileException::directoryFull: return "directory full";
-    case CFileException::badSeek: return "bad seek";
-    case CFileException::hardIO: return "hardware I/O error";
-    case CFileException::sharingViolation: return "sharing violation";
-    case CFileException::lockViolation: return "lock violation";
-    case CFileException::diskFull: return "disk full";
-    case CFileException::endOfFile: return "unexpected end of file";
-    default: return "file error";
-    }
-}
-
 int CauseFromErrno(int err)
 {
     switch (err) {
@@ -54,40 +33,14 @@ std::string PathBytes(const wchar_t* path)
 
 } // namespace
 
-CFileException::CFileException(int cause, long lOsError, const wchar_t* pszFileName)
-    : m_cause(cause), m_lOsError(lOsError), m_strFileName(pszFileName)
+CFileException CFileException::FromOsError(long nError, const wchar_t* pszFileName)
 {
-    m_what = CauseText(cause);
-    if (lOsError > 0) {
-        m_what += " (";
-        m_what += std::strerror(static_cast<int>(lOsError));
-        m_what += ")";
-    }
-    if (!m_strFileName.IsEmpty()) {
-        m_what += ": ";
-        m_what += WideToUtf8(m_strFileName);
-    }
+    return CFileException(CauseFromErrno(static_cast<int>(nError)), nError, pszFileName);
 }
 
-CFileException CFileException::FromErrno(int err, const wchar_t* pszFileName)
+BOOL CFile::IsOpen() const noexcept
 {
-    return CFileException(CauseFromErrno(err), err, pszFileName);
-}
-
-CString CFileException::GetErrorMessage() const
-{
-    return CString(Utf8ToWide(m_what.c_str()));
-}
-
-CFile::CFile(const wchar_t* pszFileName, UINT nOpenFlags)
-{
-    CFileException error;
-    if (!Open(pszFileName, nOpenFlags, &error)) throw error;
-}
-
-CFile::~CFile()
-{
-    Abort();
+    return m_hFile >= 0;
 }
 
 BOOL CFile::Open(const wchar_t* pszFileName, UINT nOpenFlags, CFileException* pError)
@@ -119,7 +72,7 @@ BOOL CFile::Open(const wchar_t* pszFileName, UINT nOpenFlags, CFileException* pE
         if (pError) *pError = CFileException::FromErrno(err, pszFileName);
         return FALSE;
     }
-    m_fd = fd;
+    m_hFile = fd;
     m_bWritable = (flags & (O_WRONLY | O_RDWR)) != 0;
     return TRUE;
 }
@@ -128,41 +81,41 @@ BOOL CFile::OpenDuplicate(const CFile& other, CFileException* pError)
 {
     Abort();
     m_strFileName = other.m_strFileName;
-    int fd = other.m_fd < 0 ? -1 : ::fcntl(other.m_fd, F_DUPFD_CLOEXEC, 0);
+    int fd = other.m_hFile < 0 ? -1 : ::fcntl(other.m_hFile, F_DUPFD_CLOEXEC, 0);
     if (fd < 0 || ::lseek(fd, 0, SEEK_SET) < 0) {
-        int err = other.m_fd < 0 ? EBADF : errno;
+        int err = other.m_hFile < 0 ? EBADF : errno;
         if (fd >= 0) ::close(fd);
         if (pError) *pError = CFileException::FromErrno(err, m_strFileName);
         return FALSE;
     }
-    m_fd = fd;
+    m_hFile = fd;
     m_bWritable = other.m_bWritable;
     return TRUE;
 }
 
 void CFile::Close()
 {
-    if (m_fd < 0) return;
-    int fd = m_fd;
-    m_fd = -1;
+    if (m_hFile < 0) return;
+    int fd = m_hFile;
+    m_hFile = -1;
     if (::close(fd) != 0 && errno != EINTR) throw CFileException::FromErrno(errno, m_strFileName);
 }
 
 void CFile::Abort() noexcept
 {
-    if (m_fd >= 0) {
-        ::close(m_fd);
-        m_fd = -1;
+    if (m_hFile >= 0) {
+        ::close(m_hFile);
+        m_hFile = -1;
     }
 }
 
 UINT CFile::Read(void* pBuf, UINT nCount)
 {
-    if (m_fd < 0) throw CFileException(CFileException::invalidFile, -1, m_strFileName);
+    if (m_hFile < 0) throw CFileException(CFileException::invalidFile, -1, m_strFileName);
     char* out = static_cast<char*>(pBuf);
     UINT done = 0;
     while (done < nCount) {
-        ssize_t n = ::read(m_fd, out + done, nCount - done);
+        ssize_t n = ::read(m_hFile, out + done, nCount - done);
         if (n < 0) {
             if (errno == EINTR) continue;
             throw CFileException::FromErrno(errno, m_strFileName);
@@ -175,11 +128,11 @@ UINT CFile::Read(void* pBuf, UINT nCount)
 
 void CFile::Write(const void* pBuf, UINT nCount)
 {
-    if (m_fd < 0) throw CFileException(CFileException::invalidFile, -1, m_strFileName);
+    if (m_hFile < 0) throw CFileException(CFileException::invalidFile, -1, m_strFileName);
     const char* in = static_cast<const char*>(pBuf);
     UINT done = 0;
     while (done < nCount) {
-        ssize_t n = ::write(m_fd, in + done, nCount - done);
+        ssize_t n = ::write(m_hFile, in + done, nCount - done);
         if (n < 0) {
             if (errno == EINTR) continue;
             throw CFileException::FromErrno(errno, m_strFileName);
@@ -190,9 +143,9 @@ void CFile::Write(const void* pBuf, UINT nCount)
 
 LONGLONG CFile::Seek(LONGLONG lOff, UINT nFrom)
 {
-    if (m_fd < 0) throw CFileException(CFileException::invalidFile, -1, m_strFileName);
+    if (m_hFile < 0) throw CFileException(CFileException::invalidFile, -1, m_strFileName);
     int whence = nFrom == current ? SEEK_CUR : nFrom == end ? SEEK_END : SEEK_SET;
-    off_t pos = ::lseek(m_fd, static_cast<off_t>(lOff), whence);
+    off_t pos = ::lseek(m_hFile, static_cast<off_t>(lOff), whence);
     if (pos < 0) throw CFileException(CFileException::badSeek, errno, m_strFileName);
     return static_cast<LONGLONG>(pos);
 }
@@ -200,14 +153,20 @@ LONGLONG CFile::Seek(LONGLONG lOff, UINT nFrom)
 ULONGLONG CFile::GetLength() const
 {
     struct stat st;
-    if (m_fd < 0 || ::fstat(m_fd, &st) != 0) throw CFileException(CFileException::invalidFile, errno, m_strFileName);
+    if (m_hFile < 0 || ::fstat(m_hFile, &st) != 0) throw CFileException(CFileException::invalidFile, errno, m_strFileName);
     return static_cast<ULONGLONG>(st.st_size);
+}
+
+void CFile::SetLength(ULONGLONG nNewLen)
+{
+    if (m_hFile < 0) throw CFileException(CFileException::invalidFile, -1, m_strFileName);
+    if (::ftruncate(m_hFile, static_cast<off_t>(nNewLen)) != 0) throw CFileException::FromErrno(errno, m_strFileName);
 }
 
 void CFile::Flush()
 {
     if (htmlfile_testing::FlushesSkipped()) return;
-    if (m_fd >= 0 && ::fsync(m_fd) != 0 && errno != EINVAL && errno != EROFS)
+    if (m_hFile >= 0 && ::fsync(m_hFile) != 0 && errno != EINVAL && errno != EROFS)
         throw CFileException::FromErrno(errno, m_strFileName);
 }
 
@@ -240,33 +199,3 @@ void CFile::Rename(const wchar_t* pszOldName, const wchar_t* pszNewName)
     if (::rename(PathBytes(pszOldName).c_str(), PathBytes(pszNewName).c_str()) != 0)
         throw CFileException::FromErrno(errno, pszOldName);
 }
-
-namespace htmlfile_testing {
-namespace {
-thread_local int t_failRead = 0;
-thread_local int t_failWrite = 0;
-thread_local unsigned t_failSteps = 0;
-thread_local bool t_skipFlushes = false;
-
-void Count(int& counter, const wchar_t* pszFileName)
-{
-    if (counter > 0 && --counter == 0) throw CFileException(CFileException::hardIO, EIO, pszFileName);
-}
-} // namespace
-
-void FailNthRead(int n) noexcept { t_failRead = n > 0 ? n : 0; }
-void FailNthWrite(int n) noexcept { t_failWrite = n > 0 ? n : 0; }
-void ResetFaults() noexcept { t_failRead = t_failWrite = 0, t_failSteps = 0; }
-void SkipFlushes(bool bSkip) noexcept { t_skipFlushes = bSkip; }
-bool FlushesSkipped() noexcept { return t_skipFlushes; }
-void FailStep(SaveStep step) noexcept { t_failSteps |= 1u << static_cast<unsigned>(step); }
-bool StepFails(SaveStep step) noexcept
-{
-    const unsigned bit = 1u << static_cast<unsigned>(step);
-    const bool bFails = (t_failSteps & bit) != 0;
-    t_failSteps &= ~bit;
-    return bFails;
-}
-void CountRead(const wchar_t* pszFileName) { Count(t_failRead, pszFileName); }
-void CountWrite(const wchar_t* pszFileName) { Count(t_failWrite, pszFileName); }
-} // namespace htmlfile_testing

@@ -1,4 +1,5 @@
 #include <htmlfile/platform/FileSystem.h>
+#include <htmlfile/platform/ReplaceInPlace.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -21,6 +22,8 @@
 namespace htmlfile_platform {
 namespace {
 
+using detail::Describe;
+using detail::ReplaceInPlace;
 using htmlfile_testing::SaveStep;
 using htmlfile_testing::StepFails;
 
@@ -67,58 +70,11 @@ FileIdentity IdentityFromStat(const struct stat& st)
     return id;
 }
 
-CString Describe(const wchar_t* pszWhat, const wchar_t* pszPath, int nError)
-{
-    CString text(pszWhat);
-    text += L" ";
-    text += pszPath;
-    text += L": ";
-    text += ErrorText(nError);
-    return text;
-}
-
 int FsyncOrError(int fd)
 {
     if (htmlfile_testing::FlushesSkipped()) return 0;
     // Some file systems (and pipes) cannot flush; they have nothing to lose.
     return ::fsync(fd) == 0 || errno == EINVAL || errno == EROFS ? 0 : errno;
-}
-
-// Copies everything from offset 0 of `from` to offset 0 of `to`; the number
-// of bytes copied in *pnCopied. 0 or the error number.
-int CopyWhole(int from, int to, unsigned long long* pnCopied)
-{
-    std::vector<char> buffer(64 * 1024);
-    off_t offset = 0;
-    for (;;) {
-        ssize_t nRead = ::pread(from, buffer.data(), buffer.size(), offset);
-        if (nRead < 0) {
-            if (errno == EINTR) continue;
-            return errno;
-        }
-        if (nRead == 0) break;
-        for (ssize_t nDone = 0; nDone < nRead;) {
-            ssize_t nWritten = ::pwrite(to, buffer.data() + nDone, static_cast<size_t>(nRead - nDone), offset + nDone);
-            if (nWritten < 0) {
-                if (errno == EINTR) continue;
-                return errno;
-            }
-            nDone += nWritten;
-        }
-        offset += nRead;
-    }
-    if (pnCopied) *pnCopied = static_cast<unsigned long long>(offset);
-    return 0;
-}
-
-// Makes `to` hold exactly the bytes of `from`, on disk.
-int OverwriteWith(int from, int to, SaveStep step)
-{
-    if (StepFails(step)) return EIO;
-    unsigned long long nCopied = 0;
-    if (int err = CopyWhole(from, to, &nCopied)) return err;
-    if (::ftruncate(to, static_cast<off_t>(nCopied)) != 0) return errno;
-    return FsyncOrError(to);
 }
 
 bool IsUnwritableNamespace(const std::string& name)
@@ -183,66 +139,6 @@ MetadataCopy CopyMetadata(int from, const FileIdentity& identity, int to, CStrin
     return MetadataCopy::copied;
 }
 
-// Overwrites the target through its locked handle: the new text is already
-// on disk beside it; the old text goes to a backup first, so that whatever
-// fails, one complete version can be named.
-ReplaceResult ReplaceInPlace(CFile& target, const FileIdentity& identity, const wchar_t* pszTarget,
-                             const wchar_t* pszNewText, const wchar_t* pszWhy)
-{
-    ReplaceResult result;
-    if (!target.IsWritable()) {
-        result.strFailure = CString(L"cannot save in place (") + pszWhy + L"): this user may not write " + pszTarget;
-        return result;
-    }
-    UniqueFd newText(::open(Bytes(pszNewText).c_str(), O_RDONLY | O_CLOEXEC));
-    if (newText.Get() < 0) {
-        result.strFailure = Describe(L"cannot read the new text", pszNewText, errno);
-        return result;
-    }
-    int nError = 0;
-    CString strBackup = CreateUniqueFile(FolderOf(pszTarget), L"QL", kPrivateFile, &nError);
-    if (strBackup.IsEmpty()) {
-        result.strFailure = Describe(L"cannot create a backup file in", FolderOf(pszTarget), nError);
-        return result;
-    }
-    UniqueFd backup(::open(Bytes(strBackup).c_str(), O_WRONLY | O_CLOEXEC));
-    nError = backup.Get() < 0 ? errno : OverwriteWith(target.GetHandle(), backup.Get(), SaveStep::backupWrite);
-    backup.Reset();
-    if (nError) {
-        ::unlink(Bytes(strBackup).c_str());
-        result.strFailure = Describe(L"cannot back up", pszTarget, nError);
-        return result;
-    }
-
-    nError = OverwriteWith(newText.Get(), target.GetHandle(), SaveStep::inPlaceWrite);
-    if (nError) {
-        UniqueFd old(::open(Bytes(strBackup).c_str(), O_RDONLY | O_CLOEXEC));
-        int nRestore = old.Get() < 0 ? errno : OverwriteWith(old.Get(), target.GetHandle(), SaveStep::restoreWrite);
-        if (nRestore == 0) {
-            ::unlink(Bytes(strBackup).c_str());
-            result.strFailure = Describe(L"cannot write", pszTarget, nError) + L"; its old text was put back";
-        } else {
-            result.bKeepNewText = true;
-            result.strFailure = CString(L"the topic is incomplete (") + ErrorText(nError) + L"); its old text is in " +
-                                strBackup + L", its new text in " + pszNewText;
-        }
-        return result;
-    }
-    // Whoever compares versions must see this one as new, even when the
-    // clock has not moved on since the last write.
-    struct stat st;
-    if (::fstat(target.GetHandle(), &st) == 0 && Nanoseconds(st.st_mtim) == identity.nModifiedNs) {
-        struct timespec times[2];
-        times[0].tv_nsec = UTIME_OMIT;
-        times[1] = st.st_mtim;
-        if (++times[1].tv_nsec == 1000000000L) times[1].tv_nsec = 0, ++times[1].tv_sec;
-        ::futimens(target.GetHandle(), times);
-    }
-    ::unlink(Bytes(strBackup).c_str());
-    result.bReplaced = true;
-    return result;
-}
-
 // After a rename the folder holds the new entry only once it is flushed;
 // failing that, the save stands, with a warning.
 void FlushFolderOf(const wchar_t* pszTarget, CString& strWarning)
@@ -255,6 +151,22 @@ void FlushFolderOf(const wchar_t* pszTarget, CString& strWarning)
 }
 
 } // namespace
+
+void detail::MarkNewVersion(CFile& target, const FileIdentity& before) noexcept
+{
+    struct stat st;
+    if (::fstat(target.GetHandle(), &st) != 0 || Nanoseconds(st.st_mtim) != before.nModifiedNs) return;
+    struct timespec times[2];
+    times[0].tv_nsec = UTIME_OMIT;
+    times[1] = st.st_mtim;
+    if (++times[1].tv_nsec == 1000000000L) times[1].tv_nsec = 0, ++times[1].tv_sec;
+    ::futimens(target.GetHandle(), times);
+}
+
+int LastError() noexcept
+{
+    return errno;
+}
 
 bool FileIdentity::IsReadOnly() const noexcept
 {
@@ -283,6 +195,11 @@ CString FolderOf(const wchar_t* pszPath)
     int nSlash = strPath.ReverseFind(L'/');
     if (nSlash < 0) return CString(L".");
     return nSlash == 0 ? CString(L"/") : strPath.Left(nSlash);
+}
+
+bool NamesFolder(const wchar_t* pszPath)
+{
+    return pszPath && std::wcschr(pszPath, L'/') != nullptr;
 }
 
 CString ResolvedPath(const wchar_t* pszPath)
@@ -314,7 +231,7 @@ int LockFile(const CFile& file, bool bExclusive, int nTimeoutMs)
         const int err = errno;
         if (err == ENOLCK || err == EOPNOTSUPP || err == EINVAL) return 0;
         if (err != EWOULDBLOCK && err != EINTR) return err;
-        if (std::chrono::steady_clock::now() >= deadline) return ETIMEDOUT;
+        if (std::chrono::steady_clock::now() >= deadline) return kLockTimedOut;
         std::this_thread::sleep_for(pause);
         pause = std::min(pause * 2, std::chrono::microseconds(20000));
     }
