@@ -5,13 +5,14 @@
 #include "FileWalk.h"
 #include "Jobs.h"
 #include "OverwritePrompt.h"
+#include "Terminal.h"
 
 #include <htmlfile/text/Encodings.h>
 #include <htmlfile/version.h>
 
 #include <CLI/CLI.hpp>
 
-#include <iostream>
+#include <sstream>
 
 namespace htmltopic {
 namespace {
@@ -201,7 +202,7 @@ void AddKeywords(CLI::App& app, Arguments& args)
 
 int UsageError(const std::string& message)
 {
-    std::cerr << "htmltopic: " << message << "\nRun with --help for more information.\n";
+    Terminal::Instance().Write({}, "htmltopic: " + message + "\nRun with --help for more information.\n");
     return kExitUsage;
 }
 
@@ -290,6 +291,9 @@ int RunChosenCommand(CLI::App& app, Arguments& args)
 int RunCommandLine(int argc, char** argv)
 {
     CLI::App app{"Reads and edits HTML help topics.", "htmltopic"};
+    // "/abs/x.htm" is a file, not an option, on every system (subcommands
+    // take this setting from the app when they are added).
+    app.allow_windows_style_options(false);
     app.set_version_flag("--version", std::string("htmltopic ") + HTMLFILE_VERSION);
     app.require_subcommand(1);
     app.footer("Exit status: 0 every file handled, 1 some file failed (the others were handled), 2 usage error.");
@@ -307,7 +311,12 @@ int RunCommandLine(int argc, char** argv)
     catch (const CLI::ParseError& error) {
         // Help and version end the parse with status 0 and are printed by
         // the parser; anything else is a usage error.
-        if (error.get_exit_code() == 0) return app.exit(error);
+        if (error.get_exit_code() == 0) {
+            std::ostringstream out, err;
+            const int status = app.exit(error, out, err);
+            Terminal::Instance().Write(out.str(), err.str());
+            return status;
+        }
         return UsageError(error.what());
     }
     return RunChosenCommand(app, args);

@@ -10,36 +10,52 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Whether a name can be appended to the folder's name as it is: after a
+// separator, or on Windows after a drive ("C:" is that drive's current
+// folder, "C:/" its root).
+bool EndsFolderName(const std::string& folder)
+{
+    if (folder.empty()) return false;
+#ifdef _WIN32
+    if (folder.back() == '\\' || (folder.size() == 2 && folder.back() == ':')) return true;
+#endif
+    return folder.back() == '/';
+}
+
 std::string Lower(std::string text)
 {
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return text;
 }
 
+// A name in a folder, joined with '/' (which Windows takes as a separator
+// too), so that the names found read the same on every system.
+std::string Joined(const std::string& folder, const std::string& name)
+{
+    return EndsFolderName(folder) ? folder + name : folder + "/" + name;
+}
+
 // Collects the wanted files below folder. An entry that is a folder (a
 // symbolic link to one is not followed, so the walk ends) is walked; every
 // other entry with a wanted name is taken, so that a broken link or a
 // special file is reported when it is opened rather than skipped in silence.
-void CollectFiles(const fs::path& folder, bool (*wanted)(const std::string&), std::vector<std::string>& files,
+void CollectFiles(const std::string& folder, bool (*wanted)(const std::string&), std::vector<std::string>& files,
                   std::vector<std::string>& errors)
 {
     std::error_code error;
-    fs::directory_iterator it(folder, error);
+    fs::directory_iterator it(PathOf(folder), error);
     if (error) {
-        errors.push_back(ShownName(folder.string()) + ": cannot list the folder: " + error.message());
+        errors.push_back(ShownName(folder) + ": cannot list the folder: " + error.message());
         return;
     }
     for (; it != fs::directory_iterator(); it.increment(error)) {
         const fs::directory_entry& entry = *it;
+        const std::string name = Joined(folder, NameOf(entry.path().filename()));
         std::error_code typeError;
-        if (entry.is_directory(typeError) && !entry.is_symlink(typeError)) {
-            CollectFiles(entry.path(), wanted, files, errors);
-        }
-        else if (wanted(entry.path().string())) {
-            files.push_back(entry.path().string());
-        }
+        if (entry.is_directory(typeError) && !entry.is_symlink(typeError)) CollectFiles(name, wanted, files, errors);
+        else if (wanted(name)) files.push_back(name);
     }
-    if (error) errors.push_back(ShownName(folder.string()) + ": cannot list the folder: " + error.message());
+    if (error) errors.push_back(ShownName(folder) + ": cannot list the folder: " + error.message());
 }
 
 } // namespace
@@ -54,14 +70,14 @@ std::string FileListMessages(const FileList& list)
 
 bool HasTopicExtension(const std::string& path)
 {
-    std::string extension = Lower(fs::path(path).extension().string());
+    std::string extension = Lower(NameOf(PathOf(path).extension()));
     return extension == ".htm" || extension == ".html";
 }
 
 bool IsFolder(const std::string& path)
 {
     std::error_code error;
-    return fs::is_directory(path, error);
+    return fs::is_directory(PathOf(path), error);
 }
 
 std::vector<std::string> FindFilesBelow(const std::string& folder, bool (*wanted)(const std::string&),

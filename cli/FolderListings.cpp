@@ -1,5 +1,6 @@
 #include "FolderListings.h"
 
+#include "Names.h"
 #include "ReferenceResolution.h"
 
 #include <filesystem>
@@ -32,9 +33,9 @@ const FolderListings::Listing& FolderListings::ListingOf(const std::string& fold
     if (listing) return *listing;
     listing = std::make_unique<Listing>();
     std::error_code error;
-    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    for (fs::directory_iterator it(PathOf(NativePath(folder)), error), end; !error && it != end; it.increment(error)) {
         std::error_code typeError;
-        listing->Add(it->path().filename().string(), it->is_directory(typeError));
+        listing->Add(NameOf(it->path().filename()), it->is_directory(typeError));
     }
     return *listing;
 }

@@ -1,6 +1,7 @@
 #include "LineColumn.h"
 
 #include "Names.h"
+#include "ReferenceResolution.h"
 
 #include <htmlfile/text/KvuuStdioFile.h>
 
@@ -16,7 +17,7 @@ std::vector<LineColumn> LineColumnsOf(const std::string& absolutePath, const std
     std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return positions[a] < positions[b]; });
 
     std::vector<LineColumn> result(positions.size());
-    CkvuuStdioFile file(NameForLibrary(absolutePath).c_str(), CFile::modeRead | CFile::shareDenyNone);
+    CkvuuStdioFile file(NameForLibrary(NativePath(absolutePath)).c_str(), CFile::modeRead | CFile::shareDenyNone);
     constexpr UINT kChunk = 64 * 1024;
     std::vector<wchar_t> buffer(kChunk);
     LineColumn at{1, 1};

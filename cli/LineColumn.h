@@ -18,6 +18,7 @@ struct LineColumn {
 // every position, in the order given, read through the library's text file
 // so that units agree with the scanner's. Positions past the end get the
 // end's line and column. Throws CFileException when the file can't be read.
+// absolutePath is in the project's form (ProjectPath).
 std::vector<LineColumn> LineColumnsOf(const std::string& absolutePath, const std::vector<int>& positions);
 
 } // namespace htmltopic

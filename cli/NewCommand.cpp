@@ -1,12 +1,12 @@
 // `htmltopic new`: a topic from a built-in template.
 #include "Commands.h"
 #include "Jobs.h"
+#include "Names.h"
 #include "SaveTopic.h"
 #include "Terminal.h"
 #include "TopicDocument.h"
 
-#include <cstdio>
-#include <sys/stat.h>
+#include <filesystem>
 
 namespace htmltopic {
 namespace {
@@ -24,9 +24,11 @@ std::unique_ptr<TopicDocument> MakeFromTemplate(TopicTemplate kind)
 // Empty when the path may be written, else why not.
 std::string WhyNotCreate(const std::string& path, bool force)
 {
-    struct stat status;
-    if (::lstat(path.c_str(), &status) != 0) return {};
-    if (S_ISDIR(status.st_mode)) return "is a folder";
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::file_status status = fs::symlink_status(PathOf(path), error);
+    if (status.type() == fs::file_type::not_found || status.type() == fs::file_type::none) return {};
+    if (status.type() == fs::file_type::directory) return "is a folder";
     return force ? std::string() : "already exists (use --force to overwrite it)";
 }
 
@@ -52,7 +54,8 @@ void CreateTopic(const NewOptions& options, FileOutcome& outcome)
     SaveResult saved = SaveCopy(*doc, path);
     if (!saved.saved) return outcome.Fail(path, saved.reason);
     outcome.err += saved.WarningLine(path);
-    std::remove(templateFile.c_str());
+    std::error_code ignored;
+    std::filesystem::remove(PathOf(templateFile), ignored);
     outcome.out = ShownName(path) + ": created\n";
 }
 

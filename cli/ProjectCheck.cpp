@@ -2,6 +2,7 @@
 
 #include "FileWalk.h"
 #include "FolderListings.h"
+#include "Names.h"
 #include "ReferenceResolution.h"
 
 #include <algorithm>
@@ -23,7 +24,8 @@ bool HasBookmark(const TopicScan& topic, const std::string& fragment)
 
 std::string FolderOf(const std::string& absolutePath)
 {
-    return fs::path(absolutePath).parent_path().string();
+    const size_t slash = absolutePath.rfind('/');
+    return slash == 0 || slash == std::string::npos ? "/" : absolutePath.substr(0, slash);
 }
 
 class Checker {
@@ -114,10 +116,11 @@ private:
 // relative to the working folder when that one is relative.
 std::string AsWritten(const std::string& absolutePath, const ScannedFile& file)
 {
-    if (fs::path(file.path).is_absolute()) return absolutePath;
+    const std::string native = NativePath(absolutePath);
+    if (PathOf(file.path).is_absolute()) return native;
     std::error_code error;
     const fs::path here = fs::current_path(error);
-    return error ? absolutePath : fs::path(absolutePath).lexically_relative(here).string();
+    return error ? native : GenericNameOf(PathOf(native).lexically_relative(here));
 }
 
 void AddLineColumns(const ProjectScan& project, std::vector<Problem>& problems)

@@ -1,6 +1,8 @@
 #include "ProjectScan.h"
 
 #include "Jobs.h"
+#include "Names.h"
+#include "ReferenceResolution.h"
 #include "Terminal.h"
 #include "TopicDocument.h"
 
@@ -36,8 +38,8 @@ public:
         auto [it, added] = m_folders.emplace(folder, std::string());
         if (added) {
             std::error_code error;
-            const fs::path resolved = fs::weakly_canonical(folder.empty() ? "." : folder, error);
-            it->second = error ? AbsolutePath(folder) : resolved.string();
+            const fs::path resolved = fs::weakly_canonical(PathOf(folder.empty() ? "." : folder), error);
+            it->second = ProjectPath(error ? AbsolutePath(folder) : NameOf(resolved));
             // Compared as a folder name: without a closing separator.
             while (it->second.size() > 1 && it->second.back() == '/') it->second.pop_back();
         }
@@ -46,9 +48,9 @@ public:
 
     std::string File(const std::string& path)
     {
-        const fs::path name(path);
-        const std::string folder = Folder(name.parent_path().string());
-        return (folder == "/" ? "" : folder) + "/" + name.filename().string();
+        const fs::path name = PathOf(path);
+        const std::string folder = Folder(NameOf(name.parent_path()));
+        return (folder == "/" ? "" : folder) + "/" + NameOf(name.filename());
     }
 
 private:
@@ -59,7 +61,7 @@ std::vector<std::string> ProjectRoots(const std::vector<std::string>& arguments,
 {
     std::vector<std::string> roots;
     for (const std::string& argument : arguments) {
-        const std::string folder = IsFolder(argument) ? argument : fs::path(argument).parent_path().string();
+        const std::string folder = IsFolder(argument) ? argument : NameOf(PathOf(argument).parent_path());
         roots.push_back(paths.Folder(folder));
     }
     return roots;

@@ -12,13 +12,13 @@ namespace htmltopic {
 
 struct ScannedFile {
     std::string path;         // as the walk found it, for messages
-    std::string absolutePath; // its folder as the system resolves it, then its name
+    std::string absolutePath; // its folder as the system resolves it, then its name (ProjectPath)
     TopicScan scan;           // scan.read false: reported as failing
 };
 
 struct ProjectScan {
     std::vector<ScannedFile> files; // in the order of the list
-    // The folders given, and the folder of each file given, absolute.
+    // The folders given, and the folder of each file given, absolute (ProjectPath).
     std::vector<std::string> roots;
     size_t unreadable = 0;
     bool listingFailed = false; // a folder could not be listed

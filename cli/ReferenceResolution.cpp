@@ -116,6 +116,40 @@ std::string ResolveReferencePath(const std::string& folder, const std::string& p
     return namesFolder || resolved.empty() ? resolved + "/" : resolved;
 }
 
+#ifdef _WIN32
+
+std::string ProjectPath(const std::string& absoluteName)
+{
+    std::string path = absoluteName;
+    std::replace(path.begin(), path.end(), '\\', '/');
+    const size_t start = path.find_first_not_of('/');
+    return "/" + (start == std::string::npos ? std::string() : path.substr(start));
+}
+
+std::string NativePath(const std::string& projectPath)
+{
+    const size_t end = projectPath.find('/', 1);
+    const std::string first = projectPath.substr(1, end == std::string::npos ? std::string::npos : end - 1);
+    const bool drive = first.size() == 2 && first[1] == ':';
+    if (!drive) return "/" + projectPath; // a network path: "//server/share/..."
+    // "C:" alone would be that drive's current folder, not its root.
+    return end == std::string::npos ? first + "/" : projectPath.substr(1);
+}
+
+#else
+
+std::string ProjectPath(const std::string& absoluteName)
+{
+    return absoluteName;
+}
+
+std::string NativePath(const std::string& projectPath)
+{
+    return projectPath;
+}
+
+#endif
+
 bool IsWithinFolder(const std::string& path, const std::string& root)
 {
     if (root == "/") return true;

@@ -41,6 +41,15 @@ bool IsWithinFolder(const std::string& path, const std::string& root);
 // matter in names written by hand: ASCII.
 std::string AsciiLower(std::string text);
 
+// The one form in which the project's absolute paths are resolved and
+// compared: '/' separators below a single root '/'. On POSIX that is the
+// system's own path. On Windows "C:\help\a.htm" is "/C:/help/a.htm" and
+// "\\server\share\a.htm" is "/server/share/a.htm", so that "..", roots and
+// folder listings work as they do on POSIX. NativePath gives the name back
+// (with '/' separators, which Windows takes).
+std::string ProjectPath(const std::string& absoluteName);
+std::string NativePath(const std::string& projectPath);
+
 // Decodes %XX escapes to bytes; a '%' not followed by two hex digits stays.
 std::string PercentDecode(const std::string& text);
 

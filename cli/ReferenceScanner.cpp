@@ -83,7 +83,7 @@ public:
     {
         // The base parses in its constructor, before this object's callback
         // takes part; it is given no file there, and the parse starts here.
-        m_strFileName = NameForLibrary(absolutePath).c_str();
+        m_strFileName = NameForLibrary(NativePath(absolutePath)).c_str();
         m_fileStatus.m_size = ~0ULL; // not parsed yet
         m_scan.read = ParseFile() != 0;
         if (!m_scan.read) m_scan.failure = GetLastFailure() ? WideToUtf8(GetLastFailure()) : "unreadable";
@@ -165,7 +165,7 @@ TopicScan ScanTopic(const std::string& absolutePath, ScanFor purpose, const std:
 
 bool IsContentsFile(const std::string& path)
 {
-    const std::string extension = AsciiLower(std::filesystem::path(path).extension().string());
+    const std::string extension = AsciiLower(NameOf(PathOf(path).extension()));
     return extension == ".hhc" || extension == ".hhk";
 }
 

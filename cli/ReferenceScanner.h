@@ -41,7 +41,7 @@ enum class ScanFor {
     Keywords,   // a topic read by `keywords`: its title and keywords
 };
 
-// Reads the file at an absolute path.
+// Reads the file at an absolute path in the project's form (ProjectPath).
 // encoding: a label overriding what the topic declares, or empty.
 TopicScan ScanTopic(const std::string& absolutePath, ScanFor purpose, const std::string& encoding = {});
 

@@ -71,7 +71,7 @@ SaveResult SaveInPlace(TopicDocument& doc, const std::string& displayPath,
 SaveResult SaveCopy(TopicDocument& doc, const std::string& output)
 {
     std::string absoluteOutput = AbsolutePath(output);
-    if (std::filesystem::is_directory(absoluteOutput))
+    if (std::filesystem::is_directory(PathOf(absoluteOutput)))
         return NotSaved("not saved: " + ShownName(output) + " is a folder");
     if (doc.SaveFileAs(NameForLibrary(absoluteOutput).c_str())) return Saved(doc);
     return NotSaved(WhyNotSaved(doc));

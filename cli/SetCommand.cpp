@@ -2,6 +2,7 @@
 #include "Commands.h"
 #include "FileWalk.h"
 #include "Jobs.h"
+#include "Names.h"
 #include "SaveTopic.h"
 #include "Terminal.h"
 #include "TopicDocument.h"
@@ -15,7 +16,7 @@ namespace {
 bool IsCopy(const std::string& path, const std::string& output)
 {
     std::error_code error;
-    return !output.empty() && !std::filesystem::equivalent(path, output, error);
+    return !output.empty() && !std::filesystem::equivalent(PathOf(path), PathOf(output), error);
 }
 
 std::string JoinRefusals(const std::vector<std::string>& refusals)

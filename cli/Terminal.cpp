@@ -2,38 +2,9 @@
 
 #include "Interrupt.h"
 
-#include <cerrno>
-#include <poll.h>
-
 #include <cctype>
-#include <cstdio>
-#include <iostream>
-#include <unistd.h>
 
 namespace htmltopic {
-namespace {
-
-// One line from stdin, without its line end; nothing at the end of input
-// or when the tool is interrupted while it waits (the signals are blocked,
-// so a plain read would wait on).
-std::optional<std::string> ReadAnswerLine()
-{
-    std::string line;
-    for (;;) {
-        struct pollfd input = {0, POLLIN, 0};
-        const int ready = ::poll(&input, 1, 100);
-        if (Interruption()) return std::nullopt;
-        if (ready <= 0) continue;
-        char c = 0;
-        const ssize_t n = ::read(0, &c, 1);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return line.empty() ? std::nullopt : std::optional<std::string>(line);
-        if (c == '\n') return line;
-        line += c;
-    }
-}
-
-} // namespace
 
 Terminal& Terminal::Instance()
 {
@@ -41,12 +12,16 @@ Terminal& Terminal::Instance()
     return terminal;
 }
 
-Terminal::Terminal() : m_stdinIsTerminal(::isatty(0) == 1), m_stderrIsTerminal(::isatty(2) == 1) {}
+Terminal::Terminal()
+    : m_stdinIsTerminal(m_streams.IsTerminal(StandardStream::In))
+    , m_stderrIsTerminal(m_streams.IsTerminal(StandardStream::Err))
+{
+}
 
 void Terminal::ClearProgressLocked()
 {
     if (!m_progressShown) return;
-    std::cerr << "\r\033[K" << std::flush;
+    m_streams.Write(StandardStream::Err, m_streams.ClearLineSequence());
     m_progressShown = false;
 }
 
@@ -54,15 +29,15 @@ void Terminal::Write(const std::string& out, const std::string& err)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     ClearProgressLocked();
-    if (!out.empty()) std::cout << out << std::flush;
-    if (!err.empty()) std::cerr << err << std::flush;
+    m_streams.Write(StandardStream::Out, out);
+    m_streams.Write(StandardStream::Err, err);
 }
 
 void Terminal::ShowProgress(const std::string& line)
 {
     if (!m_stderrIsTerminal) return;
     std::lock_guard<std::mutex> lock(m_mutex);
-    std::cerr << "\r\033[K" << line << std::flush;
+    m_streams.Write(StandardStream::Err, m_streams.ClearLineSequence() + line);
     m_progressShown = true;
 }
 
@@ -76,11 +51,11 @@ std::optional<bool> Terminal::AskYesNo(const std::string& question)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     ClearProgressLocked();
-    std::cout << std::flush;
-    std::cerr << question << " [y/N] " << std::flush;
-    std::optional<std::string> answer = ReadAnswerLine();
+    m_streams.Write(StandardStream::Err, question + " [y/N] ");
+    // Interrupted while it waits, the question is answered No.
+    std::optional<std::string> answer = m_streams.ReadLine([] { return Interruption() != 0; });
     if (!answer) {
-        std::cerr << '\n';
+        m_streams.Write(StandardStream::Err, "\n");
         return std::nullopt;
     }
     for (char& c : *answer) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));

@@ -2,7 +2,10 @@
 // on a terminal's stderr, and yes/no questions on a terminal's stdin. Every
 // call is serialised, so worker threads and the main thread never interleave
 // half lines, and a question never lands in the middle of the progress line.
+// Text is UTF-8; StandardStreams decides how it reaches each stream.
 #pragma once
+
+#include "StandardStreams.h"
 
 #include <mutex>
 #include <optional>
@@ -31,6 +34,7 @@ private:
     void ClearProgressLocked();
 
     std::mutex m_mutex;
+    StandardStreams m_streams;
     bool m_stdinIsTerminal;
     bool m_stderrIsTerminal;
     bool m_progressShown = false;

@@ -5,10 +5,15 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
-#include <sys/stat.h>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#else
+#include <fcntl.h>
 #include <unistd.h>
+#endif
 
 namespace htmltopic {
 
@@ -78,31 +83,57 @@ std::wstring TopicDocument::ResolveAgainstTopic(const std::string& path) const
 }
 
 // The current folder joined with the name as given. Nothing is folded: in
-// "dl/../x.htm" the system, not the text, decides what ".." names.
+// "dl/../x.htm" the system, not the text, decides what ".." names. On
+// Windows "/x.htm" is on the current drive.
 std::string AbsolutePath(const std::string& path)
 {
-    if (!path.empty() && path.front() == '/') return path;
+    const std::filesystem::path given = PathOf(path);
+    if (given.is_absolute()) return path;
     std::error_code error;
-    std::filesystem::path current = std::filesystem::current_path(error);
-    return error ? path : (current / path).string();
+    const std::filesystem::path current = std::filesystem::current_path(error);
+    return error ? path : NameOf(current / given);
 }
+
+namespace {
+
+// Empty when the file opens for reading, else the system's reason.
+std::string WhyNotOpen(const std::string& path)
+{
+#ifdef _WIN32
+    const int fd = ::_wopen(NameForLibrary(path).c_str(), _O_RDONLY | _O_BINARY);
+    if (fd < 0) return std::strerror(errno);
+    ::_close(fd);
+#else
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::strerror(errno);
+    ::close(fd);
+#endif
+    return {};
+}
+
+bool IsMissing(const std::error_code& error)
+{
+    return error == std::errc::no_such_file_or_directory || error == std::errc::not_a_directory;
+}
+
+} // namespace
 
 std::string WhyUnreadable(const std::string& path)
 {
-    struct stat status;
-    if (::stat(path.c_str(), &status) != 0) {
-        int err = errno;
-        struct stat link;
-        if (err == ENOENT && ::lstat(path.c_str(), &link) == 0) return "missing (broken symbolic link)";
-        if (err == ENOENT || err == ENOTDIR) return "missing";
-        return std::string("unreadable: ") + std::strerror(err);
+    namespace fs = std::filesystem;
+    const fs::path name = PathOf(path);
+    std::error_code error;
+    const fs::file_status status = fs::status(name, error);
+    if (status.type() == fs::file_type::not_found || (error && IsMissing(error))) {
+        std::error_code linkError;
+        if (fs::is_symlink(fs::symlink_status(name, linkError))) return "missing (broken symbolic link)";
+        return "missing";
     }
-    if (S_ISDIR(status.st_mode)) return "is a folder, not a topic file";
-    if (!S_ISREG(status.st_mode)) return "not a regular file";
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return std::string("unreadable: ") + std::strerror(errno);
-    ::close(fd);
-    return {};
+    if (error) return "unreadable: " + error.message();
+    if (status.type() == fs::file_type::directory) return "is a folder, not a topic file";
+    if (status.type() != fs::file_type::regular) return "not a regular file";
+    const std::string why = WhyNotOpen(path);
+    return why.empty() ? why : "unreadable: " + why;
 }
 
 std::unique_ptr<TopicDocument> OpenTopic(const std::string& path, FileOutcome& outcome, bool bRewriteAll,

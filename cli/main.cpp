@@ -1,11 +1,16 @@
 // htmltopic: reads and edits HTML help topics from the command line.
 #include "CommandLine.h"
 #include "Interrupt.h"
+#include "Terminal.h"
 
-#include <csignal>
-#include <cstring>
 #include <exception>
-#include <iostream>
+#include <string>
+
+#ifdef _WIN32
+#include "Wtf8.h"
+
+#include <vector>
+#endif
 
 namespace {
 
@@ -13,16 +18,15 @@ int Run(int argc, char** argv)
 {
     const int status = htmltopic::RunCommandLine(argc, argv);
     if (const int signal = htmltopic::Interruption()) {
-        std::cerr << "htmltopic: stopped (" << strsignal(signal)
-                  << "); every file it handled is complete, the others were not touched\n";
+        htmltopic::Terminal::Instance().Write({}, "htmltopic: stopped (" + htmltopic::InterruptionName(signal) +
+                                                      "); every file it handled is complete, the others were "
+                                                      "not touched\n");
         return 128 + signal;
     }
     return status;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+int Main(int argc, char** argv)
 {
     htmltopic::CatchInterruptions();
     try {
@@ -31,10 +35,40 @@ int main(int argc, char** argv)
     catch (const std::exception& e) {
         // Per-file errors are caught where the file is handled; this is the
         // last guard, so that nothing ends in an uncaught exception.
-        std::cerr << "htmltopic: " << e.what() << '\n';
+        htmltopic::Terminal::Instance().Write({}, std::string("htmltopic: ") + e.what() + "\n");
     }
     catch (...) {
-        std::cerr << "htmltopic: unexpected error\n";
+        htmltopic::Terminal::Instance().Write({}, "htmltopic: unexpected error\n");
     }
     return htmltopic::kExitFileFailed;
 }
+
+} // namespace
+
+#ifdef _WIN32
+
+// The arguments as the system has them, in UTF-16: the 8-bit ones the C
+// runtime would give are in the ANSI code page and lose every character
+// outside it. The parser gets them in WTF-8, which keeps even a lone
+// surrogate of a file name.
+int wmain(int argc, wchar_t** argv)
+{
+    std::vector<std::string> arguments;
+    for (int i = 0; i < argc; ++i) {
+        const std::wstring wide(argv[i]);
+        arguments.push_back(htmltopic::Wtf8FromUtf16(std::u16string(wide.begin(), wide.end())));
+    }
+    std::vector<char*> pointers;
+    for (std::string& argument : arguments) pointers.push_back(argument.data());
+    pointers.push_back(nullptr);
+    return Main(argc, pointers.data());
+}
+
+#else
+
+int main(int argc, char** argv)
+{
+    return Main(argc, argv);
+}
+
+#endif

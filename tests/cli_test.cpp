@@ -4,19 +4,20 @@
 // goes through the tool's core directly.
 #include <support/Helpers.h>
 #include <support/JsonLines.h>
+#include <support/Spawn.h>
 
 #include <Edits.h>
+#include <Names.h>
 #include <OverwritePrompt.h>
 #include <SaveTopic.h>
 #include <TopicDocument.h>
+#include <Wtf8.h>
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include <cstdlib>
 #include <filesystem>
 #include <sstream>
-#include <sys/wait.h>
 
 namespace {
 
@@ -24,24 +25,19 @@ namespace fs = std::filesystem;
 
 const std::string kExamples = HTMLFILE_SOURCE_DIR "/examples/help/";
 
-struct RunResult {
-    int status = -1;
-    std::string out, err;
-};
+using RunResult = ProcessResult;
 
-// The text with `from`, which must be there, replaced once (or everywhere).
-std::string Replace(std::string text, const std::string& from, const std::string& to, bool bOnce = true)
+// The text with `from`, which must be there, replaced once.
+std::string Replace(std::string text, const std::string& from, const std::string& to)
 {
-    size_t pos = text.find(from);
-    if (pos == std::string::npos && bOnce) throw std::runtime_error("no " + from);
-    for (; pos != std::string::npos; pos = bOnce ? std::string::npos : text.find(from, pos + to.size()))
-        text.replace(pos, from.size(), to);
-    return text;
+    const size_t pos = text.find(from);
+    if (pos == std::string::npos) throw std::runtime_error("no " + from);
+    return text.replace(pos, from.size(), to);
 }
 
 // A temporary folder holding copies of the two example topics. Run starts
-// the tool in it with stdin from /dev/null and TMPDIR set to it (so that no
-// template file can go unnoticed).
+// the tool in it with stdin empty and its temporary folder set to it (so
+// that no template file can go unnoticed).
 class CliTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -50,12 +46,7 @@ protected:
     }
     RunResult Run(const std::vector<std::string>& args)
     {
-        std::string command = "cd '" + dir.Path() + "' && TMPDIR='" + dir.Path() + "' '" HTMLTOPIC_PATH "'";
-        for (std::string arg : args) command += " '" + Replace(arg, "'", "'\\''", false) + "'";
-        const int status = std::system((command + " </dev/null >.out 2>.err").c_str());
-        RunResult result{WIFEXITED(status) ? WEXITSTATUS(status) : -1, Bytes(".out"), Bytes(".err")};
-        for (const char* name : {".out", ".err"}) fs::remove(dir.File(name));
-        return result;
+        return RunProcess(HTMLTOPIC_PATH, args, dir.Path(), TemporaryFolderVariables(dir.Path()));
     }
     std::string Bytes(const std::string& name) { return ReadBytes(dir.File(name)); }
 
@@ -342,14 +333,20 @@ TEST_F(CliTest, AFolderIsWalkedInOrderAndBrokenEntriesFailAlone)
     for (const char* name : {"help/sub", "help/folder.htm"}) fs::create_directories(dir.File(name));
     for (const char* name : {"help/sub/b.HTML", "help/a.htm", "help/folder.htm/c.htm"}) WriteBytes(dir.File(name), printing);
     WriteBytes(dir.File("help/notes.txt"), "not a topic");
+#ifdef _WIN32
+    // Symbolic links need a privilege on Windows: no broken one here.
+    const std::string brokenLink;
+#else
     fs::create_symlink("nowhere.htm", dir.File("help/broken.htm"));
+    const std::string brokenLink = "help/broken.htm: missing (broken symbolic link)\n";
+#endif
 
     RunResult result = Run({"show", "--json", "help", "missing.htm"});
     EXPECT_EQ(1, result.status);
     std::vector<std::string> files;
     for (const auto& topic : JsonLines(result.out)) files.push_back(topic["file"]);
     EXPECT_EQ((std::vector<std::string>{"help/a.htm", "help/folder.htm/c.htm", "help/sub/b.HTML"}), files);
-    EXPECT_EQ("help/broken.htm: missing (broken symbolic link)\nmissing.htm: missing\n", result.err);
+    EXPECT_EQ(brokenLink + "missing.htm: missing\n", result.err);
 
     // Several threads keep the order of the arguments, not of the names.
     std::vector<std::string> args{"set", "--jobs", "4", "--title", "Parallel", "help"};
@@ -359,9 +356,11 @@ TEST_F(CliTest, AFolderIsWalkedInOrderAndBrokenEntriesFailAlone)
         WriteBytes(dir.File(args.back()), printing);
         expectedOut += args.back() + ": saved\n";
     }
+    args.push_back("missing.htm");
     result = Run(args);
     EXPECT_EQ(1, result.status);
     EXPECT_EQ(expectedOut, result.out);
+    EXPECT_EQ(brokenLink + "missing.htm: missing\n", result.err);
     const std::string expected = Replace(printing, "Printing a report</title>", "Parallel</title>");
     for (const std::string& name : {args[6], args[29], std::string("help/sub/b.HTML")}) EXPECT_EQ(expected, Bytes(name));
 }
@@ -470,4 +469,50 @@ TEST_F(CliTest, EncodingIsShownAndCanBeGiven)
     RunResult unknown = Run({"show", "--encoding", "klingon", "pl.htm"});
     EXPECT_EQ(2, unknown.status);
     EXPECT_NE(std::string::npos, unknown.err.find("unknown encoding 'klingon'"));
+}
+
+// A Windows name is any sequence of 16-bit units, lone surrogates included:
+// WTF-8 carries each one there and back, and is UTF-8 for everything else.
+TEST(Wtf8, KeepsEveryUnitOfAName)
+{
+    const std::pair<std::u16string, std::string> cases[] = {
+        {u"plain.htm", "plain.htm"},
+        {u"caf\u00e9 \u5e2e\u52a9", "caf\xc3\xa9 \xe5\xb8\xae\xe5\x8a\xa9"},
+        {u"\U0001F4D6", "\xf0\x9f\x93\x96"},
+        {std::u16string{u'a', char16_t(0xD800), u'b'}, "a\xed\xa0\x80" "b"},
+        {std::u16string{char16_t(0xDFFF)}, "\xed\xbf\xbf"},
+        {std::u16string{char16_t(0xDC00), char16_t(0xD800)}, "\xed\xb0\x80\xed\xa0\x80"}, // trail, then lead
+        {std::u16string{char16_t(0xD83D)}, "\xed\xa0\xbd"},
+    };
+    for (const auto& [units, text] : cases) {
+        EXPECT_EQ(text, htmltopic::Wtf8FromUtf16(units));
+        EXPECT_EQ(units, htmltopic::Utf16FromWtf8(text));
+    }
+    // A lead and a trail written apart (two names joined) read as their pair.
+    EXPECT_EQ(u"\U0001F4D6", htmltopic::Utf16FromWtf8("\xed\xa0\xbd\xed\xb3\x96"));
+    // Bytes that begin no sequence, overlong forms and values beyond U+10FFFF.
+    for (const char* bad : {"\x80", "\xc0\xaf", "\xe0\x80\xaf", "\xf4\x90\x80\x80", "\xff", "\xe5\xb8"})
+        EXPECT_EQ(std::u16string(std::char_traits<char>::length(bad), u'\uFFFD'), htmltopic::Utf16FromWtf8(bad)) << bad;
+}
+
+// What people and JSON readers see of a name that is not text: bytes
+// outside UTF-8 on POSIX, lone surrogates on Windows (which Wine's file
+// system cannot hold, so they are checked here rather than end to end).
+TEST(Names, ShownAndJsonFormsKeepEveryUnit)
+{
+    using namespace htmltopic;
+#ifdef _WIN32
+    const std::u16string units = {u'd', u'/', char16_t(0xD800), u'\u00e9', char16_t(0xD83D), char16_t(0xDCD6),
+                                  char16_t(0xDFFF)};
+    const std::string name = Wtf8FromUtf16(units);
+    EXPECT_EQ("d/\\uD800\xc3\xa9\xf0\x9f\x93\x96\\uDFFF", ShownName(name));
+    EXPECT_EQ("\"d/\\ud800\xc3\xa9\xf0\x9f\x93\x96\\udfff\"", JsonName(name));
+    EXPECT_EQ(std::wstring(units.begin(), units.end()), NameForLibrary(name));
+    EXPECT_EQ(name, NameOf(PathOf(name)));
+#else
+    const std::string name = "d/\xff\xc3\xa9\xf0\x9f\x93\x96\xed\xa0\x80";
+    EXPECT_EQ("d/\\xFF\xc3\xa9\xf0\x9f\x93\x96\\xED\\xA0\\x80", ShownName(name));
+    EXPECT_EQ("\"d/\\udcff\xc3\xa9\xf0\x9f\x93\x96\\udced\\udca0\\udc80\"", JsonName(name));
+#endif
+    EXPECT_EQ(name, NameFromLibrary(NameForLibrary(name).c_str()));
 }

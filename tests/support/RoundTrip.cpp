@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -234,14 +235,15 @@ std::string UnstableRewriteReason(RoundTripDocument& doc)
 
 std::string ReadBytes(const std::string& strPath)
 {
-    std::ifstream in(strPath, std::ios::binary);
+    // u8path: on Windows an 8-bit name would be read in the ANSI code page.
+    std::ifstream in(std::filesystem::u8path(strPath), std::ios::binary);
     if (!in) throw std::runtime_error("cannot read " + strPath);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 void WriteBytes(const std::string& strPath, const std::string& strBytes)
 {
-    std::ofstream out(strPath, std::ios::binary | std::ios::trunc);
+    std::ofstream out(std::filesystem::u8path(strPath), std::ios::binary | std::ios::trunc);
     out.write(strBytes.data(), static_cast<std::streamsize>(strBytes.size()));
     if (!out.flush()) throw std::runtime_error("cannot write " + strPath);
 }
