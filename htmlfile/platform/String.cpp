@@ -234,10 +234,11 @@ int Utf16Length(const wchar_t* psz) noexcept
 {
     if (!psz) return 0;
     int n = 0;
-    for (; *psz; ++psz) {
-        if constexpr (sizeof(wchar_t) == 4) n += static_cast<std::uint32_t>(*psz) > 0xFFFF ? 2 : 1;
-        else ++n;
-    }
+#if WCHAR_MAX > 0xFFFF
+    for (; *psz; ++psz) n += static_cast<std::uint32_t>(*psz) > 0xFFFF ? 2 : 1;
+#else
+    for (; *psz; ++psz) ++n; // already UTF-16 units
+#endif
     return n;
 }
 
