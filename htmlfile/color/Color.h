@@ -2,6 +2,7 @@
 // 0x00BBGGRR.
 #pragma once
 
+#include <htmlfile/platform/Export.h>
 #include <htmlfile/platform/Types.h>
 
 // The value the body-colour getters return when there is no colour, and
@@ -10,4 +11,4 @@ constexpr COLORREF NO_COLOR = 0xFF000000;
 
 // The COLORREF of "#rgb..." (hex digits read pairwise, red first) or of one
 // of the 140 colour names (any case); 0 for null, empty or unknown texts.
-unsigned long ColorToRGB(const wchar_t* pszColor);
+HTMLFILE_API unsigned long ColorToRGB(const wchar_t* pszColor);

@@ -3,6 +3,7 @@
 // same at the save as right after the parse is copied as it was read.
 #pragma once
 
+#include <htmlfile/platform/Export.h>
 #include <htmlfile/markup/HtmlObject.h>
 #include <htmlfile/text/KvuuStdioFile.h>
 
@@ -10,7 +11,7 @@
 
 namespace htmlfile_detail {
 
-class WriterFingerprint {
+class HTMLFILE_API WriterFingerprint {
 public:
     WriterFingerprint() : m_sink(m_written) {}
     WriterFingerprint(const WriterFingerprint&) = delete;
@@ -28,6 +29,6 @@ private:
 
 // Placeholders exist to be replaced by the first save, and elements the
 // caller inserted were never read: neither is ever "as read".
-bool CanStayAsRead(const CHTMLObject* pElement);
+HTMLFILE_API bool CanStayAsRead(const CHTMLObject* pElement);
 
 } // namespace htmlfile_detail

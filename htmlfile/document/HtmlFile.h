@@ -3,6 +3,7 @@
 // members and saved so that every byte it did not record is kept.
 #pragma once
 
+#include <htmlfile/platform/Export.h>
 #include <htmlfile/color/Color.h>
 #include <htmlfile/frameset/HtmlFileFrameset.h>
 #include <htmlfile/markup/HtmlMap.h>
@@ -45,7 +46,7 @@ enum : DWORD {
     SAVE_CHANGED_ONLY = 0x00010000,
 };
 
-class CHtmlFile : public HTMLCallback {
+class HTMLFILE_API CHtmlFile : public HTMLCallback {
 public:
     // Opens an existing topic and parses it at once with the given flags.
     // pszEncoding, when given, is the label of the encoding to read the file

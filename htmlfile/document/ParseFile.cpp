@@ -17,10 +17,11 @@ constexpr ULONGLONG kUnparsedMarker = ~0ULL;
 constexpr UINT kReadChunk = 1024;
 constexpr int kParseAttempts = 3;
 
-// The UTF-8 form of one chunk of decoded text. Every wchar_t value is
-// encoded, including lone surrogates and values past U+10FFFF that the file
-// class uses for undecodable bytes, so the scanner counts exactly one unit
-// per character read and positions agree with the file class's counts.
+// The UTF-8 form of one chunk of decoded text. Every wchar_t unit is
+// encoded on its own, surrogates included (the lone ones that stand for
+// undecodable bytes, and where wchar_t has 16 bits each half of a pair), so
+// the scanner counts exactly one unit per unit read and positions agree with
+// the file class's counts.
 class ToUtf8Chunk {
 public:
     void Encode(const wchar_t* pText, UINT nCount)
@@ -48,7 +49,7 @@ public:
                 *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
                 *out++ = static_cast<char>(0x80 | (c & 0x3F));
             } else {
-                // Never produced by the file class; encoded as one unit anyway.
+                // Beyond Unicode: never produced by the file class; one unit anyway.
                 *out++ = static_cast<char>(0xEF);
                 *out++ = static_cast<char>(0xBF);
                 *out++ = static_cast<char>(0xBD);

@@ -25,6 +25,7 @@
 // their own spans when they changed.
 #pragma once
 
+#include <htmlfile/platform/Export.h>
 #include <htmlfile/markup/HtmlObject.h>
 #include <htmlfile/platform/List.h>
 
@@ -45,6 +46,7 @@ struct SavePlan {
 };
 
 using UnchangedTest = std::function<bool(CHTMLObject*)>;
-SavePlan BuildSavePlan(const CList<CHTMLObject*, CHTMLObject*>& listObjects, const UnchangedTest& isUnchanged = {});
+HTMLFILE_API SavePlan BuildSavePlan(const CList<CHTMLObject*, CHTMLObject*>& listObjects,
+                                    const UnchangedTest& isUnchanged = {});
 
 } // namespace htmlfile_detail

@@ -3,6 +3,7 @@
 // itself as indented HTML to a file, or inserts itself into a token list.
 #pragma once
 
+#include <htmlfile/platform/Export.h>
 #include <htmlfile/markup/HtmlObject.h>
 #include <htmlfile/platform/List.h>
 
@@ -13,7 +14,7 @@ class CHtmlTokenList;
 // The value of m_crBorderColor that means "no border colour".
 constexpr COLORREF NO_BORDER_COLOR = 0xFFFFFFFF;
 
-class CHtmlFileFramesetItem : public CHTMLObject {
+class HTMLFILE_API CHtmlFileFramesetItem : public CHTMLObject {
 public:
     CHtmlFileFramesetItem() = default;
     CHtmlFileFramesetItem(const CHtmlFileFramesetItem& other) = default;
@@ -29,7 +30,7 @@ public:
     CString m_strWidthUnit;
 };
 
-class CHtmlFileFrame : public CHtmlFileFramesetItem {
+class HTMLFILE_API CHtmlFileFrame : public CHtmlFileFramesetItem {
 public:
     CHtmlFileFrame();
     CHtmlFileFrame(const CHtmlFileFrame& other) = default;
@@ -59,7 +60,7 @@ private:
 
 // A frameset owns its children: its destructor destroys every frame and
 // nested frameset in m_listItems.
-class CHtmlFileFrameset : public CHtmlFileFramesetItem {
+class HTMLFILE_API CHtmlFileFrameset : public CHtmlFileFramesetItem {
 public:
     CHtmlFileFrameset();
     CHtmlFileFrameset(const CHtmlFileFrameset&) = delete;

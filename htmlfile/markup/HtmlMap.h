@@ -1,13 +1,14 @@
 // Image maps: a map element with its areas, written back whole.
 #pragma once
 
+#include <htmlfile/platform/Export.h>
 #include <htmlfile/markup/HtmlObject.h>
 #include <htmlfile/platform/List.h>
 
 // An area of an image map. A field given as a null pointer is absent and
 // not written when empty; one given as "" (as read from `href=""`) is
 // written with its empty value.
-class CHTMLMapArea : public CHTMLObject {
+class HTMLFILE_API CHTMLMapArea : public CHTMLObject {
 public:
     CHTMLMapArea(const wchar_t* pszShape, const wchar_t* pszCoords, const wchar_t* pszHref, const wchar_t* pszAlt,
                  const wchar_t* pszFrame);
@@ -34,7 +35,7 @@ private:
     void WriteField(CkvuuStdioFile* pFile, int nField, const wchar_t* pszName, const CString& strValue);
 };
 
-class CHTMLMap : public CHTMLObject {
+class HTMLFILE_API CHTMLMap : public CHTMLObject {
 public:
     explicit CHTMLMap(const wchar_t* pszName);
     // Deep copy with positions 0: name, targets and new copies of the areas.

@@ -4,6 +4,7 @@
 // tag, the title, the style sheet link, images and multimedia).
 #pragma once
 
+#include <htmlfile/platform/Export.h>
 #include <htmlfile/scan/Html.h>
 #include <htmlfile/platform/String.h>
 #include <htmlfile/platform/Types.h>
@@ -12,7 +13,7 @@
 
 class CkvuuStdioFile;
 
-class CHTMLObject {
+class HTMLFILE_API CHTMLObject {
 public:
     CHTMLObject() = default;
     CHTMLObject(int nBegin, int nEnd) : m_nBegin(nBegin), m_nEnd(nEnd) {}
@@ -50,7 +51,7 @@ public:
 
 // A start tag with its attribute chain (the document records the body start
 // tag this way). Owns the chain.
-class CHTMLTag : public CHTMLObject {
+class HTMLFILE_API CHTMLTag : public CHTMLObject {
 public:
     CHTMLTag(const wchar_t* pszTag, TagAttribute* pAttributes, int nBegin, int nEnd);
     CHTMLTag(const CHTMLTag&) = delete;
@@ -77,13 +78,13 @@ private:
     bool IsRemoved(const TagAttribute* pNode) const;
 };
 
-class CHTMLEndTag : public CHTMLObject {
+class HTMLFILE_API CHTMLEndTag : public CHTMLObject {
 public:
     CHTMLEndTag(const wchar_t* pszTag, int nBegin, int nEnd);
     int Generate(CkvuuStdioFile* pFile) override;
 };
 
-class CHTMLTitle : public CHTMLObject {
+class HTMLFILE_API CHTMLTitle : public CHTMLObject {
 public:
     CHTMLTitle() = default;
     int Generate(CkvuuStdioFile* pFile) override;
@@ -102,7 +103,7 @@ struct CKeptAttribute {
 // The style sheet link: a link whose rel names a style sheet. One read from
 // the file keeps its rel and its other attributes; a new one has the rel
 // "stylesheet" and no others.
-class CHTMLStyleLink : public CHTMLObject {
+class HTMLFILE_API CHTMLStyleLink : public CHTMLObject {
 public:
     CHTMLStyleLink() = default;
     // Takes rel, href and every other attribute but type from the chain.
@@ -115,7 +116,7 @@ public:
     std::vector<CKeptAttribute> m_vecOtherAttributes;
 };
 
-class CHTMLImage : public CHTMLObject {
+class HTMLFILE_API CHTMLImage : public CHTMLObject {
 public:
     CHTMLImage(const wchar_t* pszSrc, const wchar_t* pszUseMap);
     int Generate(CkvuuStdioFile* pFile) override;
@@ -124,7 +125,7 @@ public:
     CString m_strUseMap;
 };
 
-class CHtmlFileMultimedia : public CHTMLObject {
+class HTMLFILE_API CHtmlFileMultimedia : public CHTMLObject {
 public:
     // nType: 1 = background sound, 0 = dynamic-source image. nLoop: play
     // count, 1 = once, -1 = endless.

@@ -2,13 +2,14 @@
 // written back whole (or not at all once marked deleted).
 #pragma once
 
+#include <htmlfile/platform/Export.h>
 #include <htmlfile/markup/HtmlObject.h>
 #include <htmlfile/platform/List.h>
 #include <htmlfile/platform/MapStringToString.h>
 
 #include <vector>
 
-class CHTMLParam : public CHTMLObject {
+class HTMLFILE_API CHTMLParam : public CHTMLObject {
 public:
     CHTMLParam(const wchar_t* pszName, const wchar_t* pszValue);
     CHTMLParam(const CHTMLParam& other) = default;
@@ -27,7 +28,7 @@ private:
     bool m_bNameGiven;
 };
 
-class CHTMLObjectTag : public CHTMLObject {
+class HTMLFILE_API CHTMLObjectTag : public CHTMLObject {
 public:
     // Takes every attribute of the chain into the attribute map (the chain
     // itself is neither kept nor freed); ID and CLASSID (any case) also fill

@@ -3,11 +3,12 @@
 // stands for (the title for "title", nothing otherwise).
 #pragma once
 
+#include <htmlfile/platform/Export.h>
 #include <htmlfile/markup/HtmlObject.h>
 
 class CHtmlFile;
 
-class CHTMLTemplateTag : public CHTMLObject {
+class HTMLFILE_API CHTMLTemplateTag : public CHTMLObject {
 public:
     explicit CHTMLTemplateTag(const wchar_t* pszName);
     CHTMLTemplateTag(const CHTMLTemplateTag& other) = default;

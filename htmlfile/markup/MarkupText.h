@@ -3,6 +3,7 @@
 // value can end the tag or element it stands in, whatever it holds.
 #pragma once
 
+#include <htmlfile/platform/Export.h>
 #include <htmlfile/platform/String.h>
 
 #include <cwchar>
@@ -15,7 +16,7 @@ namespace htmlfile_markup {
 // "&quot;" for a value that holds both. Values are otherwise kept as they
 // are (raw, as read), so "&amp;" in a value stays "&amp;". A null value
 // writes the name alone, as the file gave an attribute without a value.
-CString AttributeText(const wchar_t* pszName, const wchar_t* pszValue);
+HTMLFILE_API CString AttributeText(const wchar_t* pszName, const wchar_t* pszValue);
 
 // The value to write for an attribute that the attribute pszNextName follows
 // in the tag (null: none): a bare attribute is written with an empty value
@@ -37,11 +38,11 @@ int EmitAttribute(Write write, const wchar_t* pszName, const wchar_t* pszValue);
 // case) becomes "&amp;", and the '<' of every "</title" (any case) becomes
 // "&lt;", so that the text reads back as it stands and never closes its
 // element early.
-CString TitleText(const CString& strTitle);
+HTMLFILE_API CString TitleText(const CString& strTitle);
 
 // A title standing in the body as text: '&' as in a title element, and every
 // '<' as "&lt;", so that nothing in it is read as markup.
-CString BodyText(const CString& strTitle);
+HTMLFILE_API CString BodyText(const CString& strTitle);
 
 template <class Write>
 int EmitAttribute(Write write, const wchar_t* pszName, const wchar_t* pszValue)

@@ -5,6 +5,7 @@
 // wide-character calls as they are (through \\?\ when longer than MAX_PATH).
 #pragma once
 
+#include <htmlfile/platform/Export.h>
 #include <htmlfile/platform/String.h>
 #include <htmlfile/platform/Types.h>
 
@@ -24,7 +25,7 @@ using FileHandle = int;
 #endif
 
 // Thrown by value; callers catch `const CFileException&`.
-class CFileException : public std::exception {
+class HTMLFILE_API CFileException : public std::exception {
 public:
     enum Cause {
         none = 0,
@@ -74,7 +75,7 @@ struct CFileStatus {
     CString m_szFullName;
 };
 
-class CFile {
+class HTMLFILE_API CFile {
 public:
     enum OpenFlags : UINT {
         modeRead = 0x0000,
@@ -154,21 +155,21 @@ protected:
 // that every failure leaves the files as promised. 0 disarms. The counters
 // are per thread; production code never arms them.
 namespace htmlfile_testing {
-void FailNthRead(int n) noexcept;
-void FailNthWrite(int n) noexcept;
-void ResetFaults() noexcept;
+HTMLFILE_API void FailNthRead(int n) noexcept;
+HTMLFILE_API void FailNthWrite(int n) noexcept;
+HTMLFILE_API void ResetFaults() noexcept;
 // The steps of replacing a file by its new version, each of which a test can
 // make fail once, the next time the calling thread reaches it.
 enum class SaveStep { ownerCopy, rename, folderFlush, backupWrite, inPlaceWrite, restoreWrite };
-void FailStep(SaveStep step) noexcept;
+HTMLFILE_API void FailStep(SaveStep step) noexcept;
 // Called by the platform layer at each step: true (once) when armed.
-bool StepFails(SaveStep step) noexcept;
+HTMLFILE_API bool StepFails(SaveStep step) noexcept;
 // Makes the calling thread skip every flush to disk (files and folders), so
 // that a benchmark can time the flushes apart from the rest of a save.
-void SkipFlushes(bool bSkip) noexcept;
-bool FlushesSkipped() noexcept;
+HTMLFILE_API void SkipFlushes(bool bSkip) noexcept;
+HTMLFILE_API bool FlushesSkipped() noexcept;
 // Called by the text file class before each read or write; throws when armed
 // and the count is reached.
-void CountRead(const wchar_t* pszFileName);
-void CountWrite(const wchar_t* pszFileName);
+HTMLFILE_API void CountRead(const wchar_t* pszFileName);
+HTMLFILE_API void CountWrite(const wchar_t* pszFileName);
 } // namespace htmlfile_testing

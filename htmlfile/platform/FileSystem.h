@@ -4,6 +4,7 @@
 // permissions and attributes. The system calls live behind this header.
 #pragma once
 
+#include <htmlfile/platform/Export.h>
 #include <htmlfile/platform/File.h>
 #include <htmlfile/platform/String.h>
 
@@ -24,13 +25,13 @@ constexpr int kIoError = EIO;
 #endif
 
 // The calling thread's last system error (GetLastError, errno).
-int LastError() noexcept;
+HTMLFILE_API int LastError() noexcept;
 
 // One version of one file: which file (device and inode; on Windows the
 // volume serial number and file index) and what the system says of its
 // content (size, modification and change times to the nanosecond). Any
 // write, truncation, replacement, chmod or new link gives a new version.
-struct FileIdentity {
+struct HTMLFILE_API FileIdentity {
     unsigned long long nDevice = 0;
     unsigned long long nInode = 0;
     unsigned long long nSize = 0;
@@ -57,23 +58,23 @@ struct FileIdentity {
 
 // Each returns 0 or the system's error number. A path is followed through
 // symbolic links, as opening it would.
-int IdentityOfPath(const wchar_t* pszPath, FileIdentity& identity);
-int IdentityOfFile(const CFile& file, FileIdentity& identity);
+HTMLFILE_API int IdentityOfPath(const wchar_t* pszPath, FileIdentity& identity);
+HTMLFILE_API int IdentityOfFile(const CFile& file, FileIdentity& identity);
 
 // The file a path names once every symbolic link in it is followed, as an
 // absolute path. For a path that names no file yet, its folder is resolved
 // and its last name kept; a path whose folder can't be resolved is returned
 // as given.
-CString ResolvedPath(const wchar_t* pszPath);
+HTMLFILE_API CString ResolvedPath(const wchar_t* pszPath);
 
 // The folder of a path, for files placed beside it: the text before its last
 // separator ("/" for a path in the root, "." for a bare name). On Windows
 // both '\' and '/' separate, and the root of a drive keeps its separator
 // (C:\x gives C:\ ).
-CString FolderOf(const wchar_t* pszPath);
+HTMLFILE_API CString FolderOf(const wchar_t* pszPath);
 // Whether the path names a folder at all (holds a separator; on Windows
 // also a drive: "C:t.htm").
-bool NamesFolder(const wchar_t* pszPath);
+HTMLFILE_API bool NamesFolder(const wchar_t* pszPath);
 
 // Waits up to nTimeoutMs for a shared or exclusive lock on the open file.
 // The lock belongs to the open file, not to the process: another open of
@@ -82,7 +83,7 @@ bool NamesFolder(const wchar_t* pszPath);
 // another error number; a file system without such locks counts as locked.
 // On Windows the lock covers a byte far beyond the end of any topic: locks
 // there are mandatory, and other programs must still read the text.
-int LockFile(const CFile& file, bool bExclusive, int nTimeoutMs);
+HTMLFILE_API int LockFile(const CFile& file, bool bExclusive, int nTimeoutMs);
 // How long a document waits for another program's lock before it gives up.
 constexpr int kLockTimeoutMs = 10000;
 
@@ -92,10 +93,11 @@ constexpr int kLockTimeoutMs = 10000;
 // *pnError set, on failure. A file that will hold a copy of another file's
 // text is made kPrivateFile until it is given that file's permissions.
 // The name <folder>/<prefix, cut to three characters><4 hex digits>.tmp.
-CString UniqueFileName(const wchar_t* pszFolder, const wchar_t* pszPrefix, unsigned int nNumber);
+HTMLFILE_API CString UniqueFileName(const wchar_t* pszFolder, const wchar_t* pszPrefix, unsigned int nNumber);
 constexpr unsigned int kPrivateFile = 0600;
 constexpr unsigned int kNewFile = 0666;
-CString CreateUniqueFile(const wchar_t* pszFolder, const wchar_t* pszPrefix, unsigned int nMode, int* pnError);
+HTMLFILE_API CString CreateUniqueFile(const wchar_t* pszFolder, const wchar_t* pszPrefix, unsigned int nMode,
+                                      int* pnError);
 
 // What a replacement did. A failure names its cause; a replacement that
 // succeeded may still carry a warning (metadata that could not be kept, a
@@ -119,18 +121,18 @@ struct ReplaceResult {
 // through `target`, with a backup of its old text beside it until that is
 // done. A target another program holds open without sharing it (Windows)
 // fails with a sharing violation, named as such.
-ReplaceResult ReplaceWithNewText(CFile& target, const FileIdentity& identity, const wchar_t* pszTarget,
+HTMLFILE_API ReplaceResult ReplaceWithNewText(CFile& target, const FileIdentity& identity, const wchar_t* pszTarget,
                                  const wchar_t* pszNewText);
 
 // Moves pszNewText to pszTarget, a path where no file is; fails rather than
 // replace a file that appeared there meanwhile.
-ReplaceResult MoveNewFileInto(const wchar_t* pszNewText, const wchar_t* pszTarget);
+HTMLFILE_API ReplaceResult MoveNewFileInto(const wchar_t* pszNewText, const wchar_t* pszTarget);
 
 // Flushes a folder's entries to disk; 0 or the error number. Nothing to do
 // on Windows (see there).
-int FlushFolder(const wchar_t* pszFolder);
+HTMLFILE_API int FlushFolder(const wchar_t* pszFolder);
 
 // The system's text for an error number.
-CString ErrorText(int nError);
+HTMLFILE_API CString ErrorText(int nError);
 
 } // namespace htmlfile_platform

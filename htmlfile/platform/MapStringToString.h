@@ -6,12 +6,13 @@
 // bucket, the most recently added key first. Keys compare case-sensitively.
 #pragma once
 
+#include <htmlfile/platform/Export.h>
 #include <htmlfile/platform/String.h>
 #include <htmlfile/platform/Types.h>
 
 #include <vector>
 
-class CMapStringToString {
+class HTMLFILE_API CMapStringToString {
 public:
     explicit CMapStringToString(int nBlockSize = 10, UINT nHashTableSize = 17);
     CMapStringToString(const CMapStringToString&) = delete;

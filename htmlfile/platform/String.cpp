@@ -79,7 +79,7 @@ int CString::Utf16Length() const noexcept
     return ::Utf16Length(m_str.c_str());
 }
 
-BOOL CString::LoadString(UINT nID)
+BOOL CString::LoadTableString(UINT nID)
 {
     const wchar_t* text = htmlfile_resources::FindString(nID);
     if (!text) {
@@ -234,7 +234,10 @@ int Utf16Length(const wchar_t* psz) noexcept
 {
     if (!psz) return 0;
     int n = 0;
-    for (; *psz; ++psz) n += static_cast<std::uint32_t>(*psz) > 0xFFFF ? 2 : 1;
+    for (; *psz; ++psz) {
+        if constexpr (sizeof(wchar_t) == 4) n += static_cast<std::uint32_t>(*psz) > 0xFFFF ? 2 : 1;
+        else ++n;
+    }
     return n;
 }
 
@@ -245,8 +248,14 @@ std::string WideToUtf8(const wchar_t* psz)
 
 namespace {
 
+constexpr bool kUtf16Units = sizeof(wchar_t) == 2;
+
+bool IsHighSurrogate(std::uint32_t c) noexcept { return c >= 0xD800 && c <= 0xDBFF; }
+bool IsLowSurrogate(std::uint32_t c) noexcept { return c >= 0xDC00 && c <= 0xDFFF; }
+
 // Appends the UTF-8 form of c; with bEscapedBytes, a lone surrogate
-// U+DC80..U+DCFF stands for the raw byte it escapes.
+// U+DC80..U+DCFF stands for the raw byte it escapes. Any other lone
+// surrogate has no UTF-8 form: U+FFFD.
 void AppendUtf8(std::string& out, std::uint32_t c, bool bEscapedBytes)
 {
     if (c < 0x80) {
@@ -257,6 +266,7 @@ void AppendUtf8(std::string& out, std::uint32_t c, bool bEscapedBytes)
         out += static_cast<char>(0xC0 | (c >> 6));
         out += static_cast<char>(0x80 | (c & 0x3F));
     } else if (c < 0x10000) {
+        if (c >= 0xD800 && c <= 0xDFFF) c = 0xFFFD;
         out += static_cast<char>(0xE0 | (c >> 12));
         out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
         out += static_cast<char>(0x80 | (c & 0x3F));
@@ -269,12 +279,29 @@ void AppendUtf8(std::string& out, std::uint32_t c, bool bEscapedBytes)
     }
 }
 
+// Where wchar_t holds UTF-16 units, a surrogate pair is one character.
 std::string EncodeUtf8(const wchar_t* pch, size_t n, bool bEscapedBytes)
 {
     std::string out;
     out.reserve(n);
-    for (size_t i = 0; i < n; ++i) AppendUtf8(out, static_cast<std::uint32_t>(pch[i]), bEscapedBytes);
+    for (size_t i = 0; i < n; ++i) {
+        auto c = static_cast<std::uint32_t>(pch[i]);
+        if (kUtf16Units && IsHighSurrogate(c) && i + 1 < n && IsLowSurrogate(static_cast<std::uint32_t>(pch[i + 1])))
+            c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<std::uint32_t>(pch[++i]) - 0xDC00);
+        AppendUtf8(out, c, bEscapedBytes);
+    }
     return out;
+}
+
+void AppendWide(std::wstring& out, std::uint32_t c)
+{
+    if (kUtf16Units && c >= 0x10000) {
+        c -= 0x10000;
+        out += static_cast<wchar_t>(0xD800 + (c >> 10));
+        out += static_cast<wchar_t>(0xDC00 + (c & 0x3FF));
+    } else {
+        out += static_cast<wchar_t>(c);
+    }
 }
 
 // Length of the well-formed UTF-8 sequence at p (at most n bytes), its
@@ -313,7 +340,7 @@ std::wstring DecodeUtf8(const char* pch, size_t n, bool bEscapeBytes)
             ++i;
             continue;
         }
-        out += static_cast<wchar_t>(c);
+        AppendWide(out, c);
         i += static_cast<size_t>(len);
     }
     return out;

@@ -1,14 +1,17 @@
 // CString: a wide-character string value with the interface of the string
-// class the document API was designed around. wchar_t is 32 bits on Linux;
-// where a length must be measured in UTF-16 units, use Utf16Length().
+// class the document API was designed around. Its units are wchar_t's: UTF-32
+// where wchar_t has 32 bits (Linux), UTF-16 where it has 16 (Windows), so a
+// character above U+FFFF is one unit there and a surrogate pair here; where
+// a length must be measured in UTF-16 units on both, use Utf16Length().
 #pragma once
 
+#include <htmlfile/platform/Export.h>
 #include <htmlfile/platform/Types.h>
 
 #include <cstdarg>
 #include <string>
 
-class CString {
+class HTMLFILE_API CString {
 public:
     CString() = default;
     CString(const wchar_t* psz) : m_str(psz ? psz : L"") {}
@@ -56,8 +59,11 @@ public:
     void FormatV(const wchar_t* pszFormat, va_list args);
 
     // Loads a string of the library's string table; FALSE (and empty) when
-    // the id is unknown.
-    BOOL LoadString(UINT nID);
+    // the id is unknown. Inline because <windows.h> renames LoadString to
+    // LoadStringA or LoadStringW after the caller's UNICODE setting: each
+    // program gets its own spelling, which calls the one exported function.
+    BOOL LoadString(UINT nID) { return LoadTableString(nID); }
+    BOOL LoadTableString(UINT nID);
 
     // Length in UTF-16 code units (a character above U+FFFF counts twice).
     int Utf16Length() const noexcept;
@@ -80,21 +86,22 @@ inline CString operator+(const wchar_t* a, const CString& b) { CString r(a); r +
 inline CString operator+(const CString& a, wchar_t b) { CString r(a); r += b; return r; }
 
 // Number of UTF-16 code units needed for the NUL-terminated string.
-int Utf16Length(const wchar_t* psz) noexcept;
+HTMLFILE_API int Utf16Length(const wchar_t* psz) noexcept;
 
 // UTF-8 <-> wide conversions for paths and messages (not for file text,
 // which goes through the text file class). Invalid UTF-8 decodes each bad
-// byte as U+FFFD.
-std::string WideToUtf8(const wchar_t* psz);
-std::string WideToUtf8(const wchar_t* pch, size_t n);
-std::wstring Utf8ToWide(const char* psz);
-std::wstring Utf8ToWide(const char* pch, size_t n);
+// byte as U+FFFD. Where wchar_t has 16 bits, a character above U+FFFF is a
+// surrogate pair; a lone surrogate has no UTF-8 form and becomes U+FFFD.
+HTMLFILE_API std::string WideToUtf8(const wchar_t* psz);
+HTMLFILE_API std::string WideToUtf8(const wchar_t* pch, size_t n);
+HTMLFILE_API std::wstring Utf8ToWide(const char* psz);
+HTMLFILE_API std::wstring Utf8ToWide(const char* pch, size_t n);
 
 // Lossless conversions for byte strings that are mostly UTF-8, such as file
 // names on POSIX: each byte b that is not part of well-formed UTF-8 (always
 // 0x80 or above) becomes the lone surrogate U+DC00 + b, one of U+DC80 to
 // U+DCFF, as Python's surrogateescape has it, and goes back as that byte.
 // Every byte string survives BytesToWide then WideToBytes unchanged.
-std::wstring BytesToWide(const char* psz);
-std::wstring BytesToWide(const char* pch, size_t n);
-std::string WideToBytes(const wchar_t* psz);
+HTMLFILE_API std::wstring BytesToWide(const char* psz);
+HTMLFILE_API std::wstring BytesToWide(const char* pch, size_t n);
+HTMLFILE_API std::string WideToBytes(const wchar_t* psz);

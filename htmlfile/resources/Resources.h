@@ -2,6 +2,7 @@
 // string table. They are compiled in; the module handle only names them.
 #pragma once
 
+#include <htmlfile/platform/Export.h>
 #include <htmlfile/platform/Types.h>
 
 #include <cstddef>
@@ -15,13 +16,13 @@ enum : UINT {
 namespace htmlfile_resources {
 
 // The handle that names this library's resources.
-HINSTANCE ModuleHandle() noexcept;
+HTMLFILE_API HINSTANCE ModuleHandle() noexcept;
 
 // A string of the string table, or null for an unknown id.
-const wchar_t* FindString(UINT nID) noexcept;
+HTMLFILE_API const wchar_t* FindString(UINT nID) noexcept;
 
 // The text of template 1, 2 or 3 (lines ended by CR LF, without the closing
 // NUL) and its length in characters; null for an unknown id or handle.
-const wchar_t* FindTemplate(HINSTANCE hInstance, DWORD nID, size_t* pLength) noexcept;
+HTMLFILE_API const wchar_t* FindTemplate(HINSTANCE hInstance, DWORD nID, size_t* pLength) noexcept;
 
 } // namespace htmlfile_resources

@@ -10,6 +10,7 @@
 // class, for every file.
 #pragma once
 
+#include <htmlfile/platform/Export.h>
 #include <htmlfile/platform/Types.h>
 
 #include <cstddef>
@@ -36,7 +37,7 @@ enum : unsigned int {
 // attribute was written without a value; `name=""` gives an empty, non-null
 // value. Values are the raw source text between the quotes (character
 // references are not decoded).
-struct TagAttribute {
+struct HTMLFILE_API TagAttribute {
     TagAttribute* m_pNext = nullptr;
     wchar_t* m_pszName = nullptr;
     wchar_t* m_pszValue = nullptr;
@@ -56,7 +57,7 @@ struct TagAttribute {
 
 class HTML;
 
-class HTMLCallback {
+class HTMLFILE_API HTMLCallback {
 public:
     HTMLCallback() = default;
     virtual ~HTMLCallback() = default;
@@ -70,7 +71,7 @@ public:
                                   TagAttribute* const pAttributes) = 0;
 };
 
-class HTML {
+class HTMLFILE_API HTML {
 public:
     HTML();
     HTML(const HTML&) = delete;

@@ -4,6 +4,7 @@
 // each one; a chain the callee keeps leaves the pool for good.
 #pragma once
 
+#include <htmlfile/platform/Export.h>
 #include <htmlfile/scan/Html.h>
 
 #include <cstddef>
@@ -11,7 +12,7 @@
 
 namespace htmlscan {
 
-class AttributePool {
+class HTMLFILE_API AttributePool {
 public:
     AttributePool() = default;
     AttributePool(const AttributePool&) = delete;

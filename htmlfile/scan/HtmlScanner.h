@@ -2,6 +2,7 @@
 // the tokenizer states and the scanner's state (HTML::Impl).
 #pragma once
 
+#include <htmlfile/platform/Bits.h>
 #include <htmlfile/scan/Html.h>
 #include <htmlfile/scan/HtmlAttributePool.h>
 #include <htmlfile/scan/HtmlText.h>
@@ -11,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#if defined(__SSE2__)
+#if HTMLFILE_HAVE_SSE2
 #include <emmintrin.h>
 #endif
 
@@ -122,12 +123,12 @@ inline bool EndsUnquotedValue(Byte c) noexcept
 // search is inline, sixteen bytes at a time where the vector unit allows.
 inline const Byte* Find(const Byte* p, const Byte* end, Byte wanted) noexcept
 {
-#if defined(__SSE2__)
+#if HTMLFILE_HAVE_SSE2
     const __m128i pattern = _mm_set1_epi8(static_cast<char>(wanted));
     for (; end - p >= 16; p += 16) {
         const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
         const int mask = _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, pattern));
-        if (mask != 0) return p + __builtin_ctz(static_cast<unsigned>(mask));
+        if (mask != 0) return p + htmlfile_platform::CountTrailingZeros(static_cast<unsigned>(mask));
     }
     while (p < end && *p != wanted) ++p;
     return p;
@@ -146,7 +147,7 @@ inline const Byte* SkipUntil(const Byte* p, const Byte* end, Predicate stop) noe
 
 } // namespace htmlscan
 
-struct HTML::Impl {
+struct HTMLFILE_LOCAL HTML::Impl {
     using Byte = htmlscan::Byte;
     using State = htmlscan::State;
     using SwitchingElement = htmlscan::SwitchingElement;

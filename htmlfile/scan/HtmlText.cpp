@@ -188,7 +188,7 @@ bool ContinuationIndex::Build(const unsigned char* begin, const unsigned char* e
         before += htmlfile_text::PopCount16(cont);
     };
     size_t chunk = 0;
-#if defined(__SSE2__)
+#if HTMLFILE_HAVE_SSE2
     using htmlfile_text::AtLeastMask;
     for (; chunk < nChunks; ++chunk) {
         const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(begin + chunk * 16));

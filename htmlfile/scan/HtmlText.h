@@ -11,6 +11,7 @@
 // still expects one; any other continuation byte is a unit of its own.
 #pragma once
 
+#include <htmlfile/platform/Export.h>
 #include <htmlfile/text/TextEncoding.h>
 
 #include <algorithm>
@@ -174,7 +175,7 @@ private:
 // gives in constant time after one pass over the block, sixteen bytes at a
 // time. (Where wchar_t is 16 bits a four-byte sequence may be two units: no
 // block is regular there.)
-class ContinuationIndex {
+class HTMLFILE_API ContinuationIndex {
 public:
     static constexpr size_t kLargestBlock = 64 * 1024;
 
@@ -204,7 +205,7 @@ private:
 // Decodes n bytes into out, which has room for n wide characters, and
 // returns the number written. Malformed or overlong sequences and stray
 // bytes give U+FFFD, one per unit; so does NUL, which would cut the string.
-size_t DecodeUtf8(const char* p, size_t n, wchar_t* out);
+HTMLFILE_API size_t DecodeUtf8(const char* p, size_t n, wchar_t* out);
 
 // The run of bytes 1 to 0x7F at the start of [p, p + n), widened into out
 // (which has room for n); returns its length. NUL does not stand for
@@ -223,6 +224,6 @@ inline size_t DecodeTagUtf8(const char* p, size_t n, wchar_t* out)
 
 // Appends character data to out: the bytes decoded as DecodeUtf8 does, with
 // character references (&#NN; &#xNN; &name;) replaced as HTML does in text.
-void AppendDecodedText(std::wstring& out, const char* p, size_t n);
+HTMLFILE_API void AppendDecodedText(std::wstring& out, const char* p, size_t n);
 
 } // namespace htmlscan

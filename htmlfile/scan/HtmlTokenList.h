@@ -5,6 +5,7 @@
 // Frame layouts can insert themselves into such a list.
 #pragma once
 
+#include <htmlfile/platform/Export.h>
 #include <htmlfile/platform/List.h>
 #include <htmlfile/platform/String.h>
 
@@ -69,16 +70,16 @@ enum : int {
 
 // Code of an element name ("TD", "frameset"), HTML_TAG_UNKNOWN when the
 // name is null or not a known element.
-int HtmlTagCodeFromName(const wchar_t* pszName);
+HTMLFILE_API int HtmlTagCodeFromName(const wchar_t* pszName);
 
 // Code of the full text of one tag: the element's code for a start tag
 // ("<td class=x>"), plus HTML_ENDTAG_BIT for an end tag ("</TD>"). The name
 // runs from after "<" or "</" to the first blank, "/" or ">", as in HTML,
 // and must begin with an ASCII letter. Text that is not a start or end tag
 // (plain text, a comment, "<!doctype html>", "< b>") gives 0.
-int HtmlTagCodeFromText(const wchar_t* pszText);
+HTMLFILE_API int HtmlTagCodeFromText(const wchar_t* pszText);
 
-class CHtmlTokenItem {
+class HTMLFILE_API CHtmlTokenItem {
 public:
     CHtmlTokenItem(int nKind, const wchar_t* pszText, int nTagCode = 0);
     CHtmlTokenItem(const CHtmlTokenItem&) = default;
@@ -92,12 +93,12 @@ public:
 
 // A tag token made from the full text of one tag; its code is worked out
 // from that text (HtmlTagCodeFromText).
-class CHtmlTagItem : public CHtmlTokenItem {
+class HTMLFILE_API CHtmlTagItem : public CHtmlTokenItem {
 public:
     explicit CHtmlTagItem(const wchar_t* pszText);
 };
 
-class CHtmlTextItem : public CHtmlTokenItem {
+class HTMLFILE_API CHtmlTextItem : public CHtmlTokenItem {
 public:
     explicit CHtmlTextItem(const wchar_t* pszText);
 };
@@ -107,7 +108,7 @@ public:
 // The list operations inherited from CList that take a token out
 // (RemoveAt, RemoveHead, RemoveTail, RemoveAll) hand it back to the caller,
 // who then deletes it. Null entries are allowed and skipped.
-class CHtmlTokenList : public CList<CHtmlTokenItem*, CHtmlTokenItem*> {
+class HTMLFILE_API CHtmlTokenList : public CList<CHtmlTokenItem*, CHtmlTokenItem*> {
 public:
     explicit CHtmlTokenList(int nBlockSize = 10) : CList<CHtmlTokenItem*, CHtmlTokenItem*>(nBlockSize) {}
     CHtmlTokenList(const CHtmlTokenList&) = delete;

@@ -20,6 +20,8 @@
 // bytes copies them rather than encoding their text again.
 #pragma once
 
+#include <htmlfile/platform/Export.h>
+
 #include <cstddef>
 #include <optional>
 #include <string_view>
@@ -76,10 +78,10 @@ constexpr size_t kEncodingCount = static_cast<size_t>(EncodingId::kXUserDefined)
 // The encoding a label names (ASCII white space around it ignored, ASCII
 // case ignored): "iso-8859-1" and "us-ascii" name windows-1252, "gb2312"
 // GBK, "x-sjis" Shift_JIS. Nothing for an unknown label.
-std::optional<EncodingId> EncodingForLabel(std::string_view label) noexcept;
+HTMLFILE_API std::optional<EncodingId> EncodingForLabel(std::string_view label) noexcept;
 
 // The encoding's canonical name: "UTF-8", "Shift_JIS", "windows-1252", "GBK".
-const char* EncodingName(EncodingId encoding) noexcept;
+HTMLFILE_API const char* EncodingName(EncodingId encoding) noexcept;
 
 constexpr wchar_t kRawByteUnitBase = 0xDC80;
 
@@ -107,7 +109,7 @@ constexpr size_t kMaxEncodedUnitBytes = 10;
 // sequence belongs to the unit after it, and one that ends the input
 // belongs to none; a UTF-16 input of odd length ends in U+FFFD for its last
 // byte, which the encoder cannot give back.
-class Decoder {
+class HTMLFILE_API Decoder {
 public:
     explicit Decoder(EncodingId encoding) noexcept : m_encoding(encoding) {}
 
@@ -144,7 +146,7 @@ private:
 // that ends the input is left for the next call. ISO-2022-JP text is written
 // in ASCII, everything else as references. Returns the number of bytes
 // stored.
-size_t EncodeUnits(EncodingId encoding, const wchar_t** pIn, const wchar_t* end, unsigned char* out,
-                   size_t capacity, bool bAtEnd = true) noexcept;
+HTMLFILE_API size_t EncodeUnits(EncodingId encoding, const wchar_t** pIn, const wchar_t* end,
+                                unsigned char* out, size_t capacity, bool bAtEnd = true) noexcept;
 
 } // namespace htmlfile_text

@@ -9,6 +9,7 @@
 // after a file name stays attached to it unchanged.
 #pragma once
 
+#include <htmlfile/platform/Export.h>
 #include <htmlfile/platform/String.h>
 #include <htmlfile/platform/Types.h>
 
@@ -23,7 +24,7 @@
 //   URL, "#fragment", "?query" or empty name: copied unchanged.
 // Returns TRUE when a path was resolved, FALSE when the name was copied (or
 // pResult is null).
-BOOL AbsoluteFileNameFromFileName(const CString& strDocPath, const CString& strFileName, CString* pResult);
+HTMLFILE_API BOOL AbsoluteFileNameFromFileName(const CString& strDocPath, const CString& strFileName, CString* pResult);
 
 // *pResult = the absolute name strFileName written relative to the folder
 // of the file strDocPath (which must be absolute too): "img/a.gif",
@@ -39,5 +40,6 @@ BOOL AbsoluteFileNameFromFileName(const CString& strDocPath, const CString& strF
 // URL, a fragment, an empty or already relative name, a relative document
 // path, different roots, or a name that would need "../" while nAllowParent
 // is zero.
-BOOL RelativeFileNameFromFileName(const CString& strDocPath, const CString& strFileName, CString* pResult,
-                                  int nAllowParent, int nForwardSlash, int nDotPrefix);
+HTMLFILE_API BOOL RelativeFileNameFromFileName(const CString& strDocPath, const CString& strFileName,
+                                               CString* pResult, int nAllowParent, int nForwardSlash,
+                                               int nDotPrefix);

@@ -59,6 +59,10 @@ struct CkvuuStdioFile::Impl {
 
     // Writing: the mark, if any, is in the buffer and the encoding is fixed.
     bool bStarted = false;
+    // A high surrogate that ended the last write, where wchar_t has 16 bits:
+    // it waits for the low one that the next write may begin with, so that
+    // a pair split between two writes is still written as one character.
+    wchar_t heldHigh = 0;
     // The first write that failed. Writers of markup swallow write errors
     // so that an element always completes; the file remembers the error and
     // every later write, Flush and Close report it, so a save that lost a
@@ -315,6 +319,7 @@ void CkvuuStdioFile::WriteRaw(const char* pBytes, size_t nBytes)
     try {
         htmlfile_testing::CountWrite(m_strFileName);
         StartOutput();
+        WriteHeldUnit();
         while (nBytes > 0) {
             if (s.nEnd == kBufferSize) FlushOutput();
             const size_t nPart = std::min(nBytes, kBufferSize - s.nEnd);
@@ -400,6 +405,31 @@ void CkvuuStdioFile::FlushOutput()
     CFile::Write(s.buffer.get(), static_cast<UINT>(nLength));
 }
 
+// Encodes [p, end) into the buffer, flushing it as it fills. Unless bAtEnd,
+// a high surrogate that ends the text is left: returns where encoding stopped.
+const wchar_t* CkvuuStdioFile::EncodeText(const wchar_t* p, const wchar_t* end, bool bAtEnd)
+{
+    Impl& s = *m_pImpl;
+    while (p < end) {
+        if (kBufferSize - s.nEnd < htmlfile_text::kMaxEncodedUnitBytes) FlushOutput();
+        const wchar_t* const before = p;
+        s.nEnd += htmlfile_text::EncodeUnits(s.encoding, &p, end, s.buffer.get() + s.nEnd, kBufferSize - s.nEnd, bAtEnd);
+        if (p == before) break;
+    }
+    return p;
+}
+
+// A held high surrogate that no low one follows is written alone (as the
+// encoding writes a lone surrogate).
+void CkvuuStdioFile::WriteHeldUnit()
+{
+    Impl& s = *m_pImpl;
+    if (!s.heldHigh) return;
+    const wchar_t unit = s.heldHigh;
+    s.heldHigh = 0;
+    EncodeText(&unit, &unit + 1, true);
+}
+
 void CkvuuStdioFile::Write(const wchar_t* pText, UINT nCount)
 {
     if (m_pImpl->pWritten) {
@@ -415,10 +445,14 @@ void CkvuuStdioFile::Write(const wchar_t* pText, UINT nCount)
         if (!pText) return;
         const wchar_t* p = pText;
         const wchar_t* const end = pText + nCount;
-        while (p < end) {
-            if (kBufferSize - s.nEnd < htmlfile_text::kMaxEncodedUnitBytes) FlushOutput();
-            s.nEnd += htmlfile_text::EncodeUnits(s.encoding, &p, end, s.buffer.get() + s.nEnd, kBufferSize - s.nEnd);
+        if (s.heldHigh && p < end && *p >= 0xDC00 && *p <= 0xDFFF) {
+            const wchar_t pair[2] = {s.heldHigh, *p++};
+            s.heldHigh = 0;
+            EncodeText(pair, pair + 2, true);
         }
+        WriteHeldUnit();
+        p = EncodeText(p, end, false);
+        if (p < end) s.heldHigh = *p;
     } catch (const CFileException& e) {
         s.failure = e;
         throw;
@@ -466,6 +500,7 @@ void CkvuuStdioFile::Flush()
     if (m_pImpl->failure) throw *m_pImpl->failure;
     if (m_pImpl->bWriting && IsOpen()) {
         StartOutput();
+        WriteHeldUnit();
         FlushOutput();
     }
     CFile::Flush();
@@ -481,6 +516,7 @@ void CkvuuStdioFile::Close()
     if (m_pImpl->bWriting) {
         try {
             StartOutput();
+            WriteHeldUnit();
             FlushOutput();
         } catch (...) {
             Abort();

@@ -25,6 +25,7 @@
 // throwing, the destructor closes silently.
 #pragma once
 
+#include <htmlfile/platform/Export.h>
 #include <htmlfile/platform/File.h>
 #include <htmlfile/text/Encodings.h>
 
@@ -33,13 +34,13 @@
 #include <string>
 
 // The utility library's file base.
-class CQLFile : public CFile {
+class HTMLFILE_API CQLFile : public CFile {
 public:
     CQLFile() = default;
     CQLFile(const wchar_t* pszFileName, UINT nOpenFlags) : CFile(pszFileName, nOpenFlags) {}
 };
 
-class CkvuuStdioFile : public CQLFile {
+class HTMLFILE_API CkvuuStdioFile : public CQLFile {
 public:
     using Encoding = htmlfile_text::EncodingId;
     static constexpr Encoding encodingUtf8 = Encoding::kUtf8;
@@ -150,4 +151,6 @@ private:
     void SkipUnits(ULONGLONG nCount);
     void StartOutput();
     void FlushOutput();
+    const wchar_t* EncodeText(const wchar_t* p, const wchar_t* end, bool bAtEnd);
+    void WriteHeldUnit();
 };

@@ -3,6 +3,7 @@
 // bytes for <meta charset> or <meta http-equiv="Content-Type" content=...>.
 #pragma once
 
+#include <htmlfile/platform/Export.h>
 #include <htmlfile/text/Encodings.h>
 
 #include <cstddef>
@@ -18,6 +19,6 @@ constexpr size_t kPrescanLength = 1024;
 // declaration is no UTF-16) and x-user-defined means windows-1252; a UTF-16
 // XML declaration without a mark ("<?x" as 16-bit units) gives UTF-16.
 // Unknown labels are passed over.
-std::optional<EncodingId> PrescanForEncoding(const unsigned char* bytes, size_t count) noexcept;
+HTMLFILE_API std::optional<EncodingId> PrescanForEncoding(const unsigned char* bytes, size_t count) noexcept;
 
 } // namespace htmlfile_text

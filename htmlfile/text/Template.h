@@ -1,10 +1,11 @@
 // CTemplate: writes one of the library's built-in topic templates to a file.
 #pragma once
 
+#include <htmlfile/platform/Export.h>
 #include <htmlfile/platform/String.h>
 #include <htmlfile/platform/Types.h>
 
-class CTemplate {
+class HTMLFILE_API CTemplate {
 public:
     CTemplate() = default;
 

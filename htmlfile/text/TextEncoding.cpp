@@ -46,7 +46,7 @@ Utf8LeadRule RuleForLead(unsigned char lead) noexcept
 const unsigned char* PassWellFormedChunks(const unsigned char* p, const unsigned char* end, size_t maxUnits,
                                           size_t* pUnits) noexcept
 {
-#if defined(__SSE2__)
+#if HTMLFILE_HAVE_SSE2
     size_t units = 0;
     const unsigned char* boundary = p; // the last point with no sequence open
     size_t unitsAtBoundary = 0;
@@ -77,7 +77,7 @@ const unsigned char* PassWellFormedChunks(const unsigned char* p, const unsigned
             const std::uint32_t narrowed = (secondE0 & ~a0) | (secondED & a0) | (secondF0 & ~b90) | (secondF4 & b90);
             const std::uint32_t bad = (atLeast(0xC0) & ~c2) | f5 | ((expected ^ cont) & 0xFFFF) | (narrowed & 0xFFFF);
             if (bad != 0) break;
-            const size_t chunkUnits = 16 - PopCount16(cont);
+            const size_t chunkUnits = 16 - PopCount16(cont) + (kUtf16Units ? PopCount16(longest) : 0);
             if (units + chunkUnits > maxUnits) break;
             units += chunkUnits;
             carry = expected >> 16;
@@ -185,8 +185,10 @@ size_t MeasureWellFormedUtf8(const unsigned char* bytes, size_t count, size_t ma
         bool bWellFormed = p[1] >= rule.secondLow && p[1] <= rule.secondHigh;
         for (int i = 2; i < rule.length; ++i) bWellFormed = bWellFormed && IsContinuationByte(p[i]);
         if (!bWellFormed) break;
+        const size_t sequenceUnits = UnitsOfUtf8Sequence(static_cast<size_t>(rule.length));
+        if (units + sequenceUnits > maxUnits) break;
         p += rule.length;
-        ++units;
+        units += sequenceUnits;
     }
     *pUnits = units;
     return static_cast<size_t>(p - bytes);
@@ -197,20 +199,22 @@ size_t MeasureCheckedUtf8(const unsigned char* bytes, size_t count, size_t maxUn
     const unsigned char* p = bytes;
     const unsigned char* const end = bytes + count;
     size_t units = 0;
-#if defined(__SSE2__)
+#if HTMLFILE_HAVE_SSE2
     // Every byte that is not a continuation byte begins a unit.
     for (; end - p >= 16; p += 16) {
         const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const size_t leads = 16 - PopCount16(ContinuationMask(chunk));
-        if (units + leads > maxUnits) break;
-        units += leads;
+        size_t chunkUnits = 16 - PopCount16(ContinuationMask(chunk));
+        if constexpr (kUtf16Units) chunkUnits += PopCount16(AtLeastMask(chunk, 0xF0));
+        if (units + chunkUnits > maxUnits) break;
+        units += chunkUnits;
     }
 #endif
     // Up to the lead byte of the unit after the last one wanted...
     for (; p < end; ++p) {
         if (IsContinuationByte(*p)) continue;
-        if (units == maxUnits) break;
-        ++units;
+        const size_t sequenceUnits = UnitsOfUtf8Sequence(*p >= 0xF0 ? 4 : 1);
+        if (units + sequenceUnits > maxUnits) break;
+        units += sequenceUnits;
     }
     // ...but not into a sequence that count cuts.
     if (p == end && p > bytes) {
@@ -225,7 +229,7 @@ size_t MeasureCheckedUtf8(const unsigned char* bytes, size_t count, size_t maxUn
         const ptrdiff_t length = *last >= 0xF0 ? 4 : *last >= 0xE0 ? 3 : *last >= 0xC0 ? 2 : 1;
         if (end - last < length) {
             p = last;
-            --units;
+            units -= UnitsOfUtf8Sequence(static_cast<size_t>(length));
         }
     }
     *pUnits = units;

@@ -4,13 +4,15 @@
 // the ASCII fast paths shared with the codecs (Encodings.h) and the scanner.
 #pragma once
 
+#include <htmlfile/platform/Bits.h>
+#include <htmlfile/platform/Export.h>
 #include <htmlfile/text/Encodings.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 
-#if defined(__SSE2__)
+#if HTMLFILE_HAVE_SSE2
 #include <emmintrin.h>
 #endif
 
@@ -19,6 +21,14 @@ namespace htmlfile_text {
 using Encoding = EncodingId;
 
 constexpr wchar_t kReplacementCharacter = 0xFFFD;
+// Positions count wchar_t units: UTF-32 where wchar_t has 32 bits, UTF-16
+// where it has 16, and there a character above U+FFFF (a four-byte UTF-8
+// sequence) takes two.
+constexpr bool kUtf16Units = sizeof(wchar_t) == 2;
+constexpr size_t UnitsOfUtf8Sequence(size_t nBytes) noexcept
+{
+    return kUtf16Units && nBytes == 4 ? 2 : 1;
+}
 // Longest UTF-8 sequence.
 constexpr size_t kMaxUtf8Bytes = 4;
 
@@ -52,7 +62,7 @@ inline bool IsContinuationByte(unsigned char byte) noexcept
     return (byte & 0xC0) == 0x80;
 }
 
-#if defined(__SSE2__)
+#if HTMLFILE_HAVE_SSE2
 // Masks over sixteen bytes, bit i for byte i: the continuation bytes, and
 // the bytes at least `lowest`.
 inline std::uint32_t ContinuationMask(__m128i bytes) noexcept
@@ -72,10 +82,10 @@ inline std::uint32_t AtLeastMask(__m128i bytes, unsigned char lowest) noexcept
 inline size_t AsciiPrefix(const unsigned char* in, size_t count) noexcept
 {
     size_t done = 0;
-#if defined(__SSE2__)
+#if HTMLFILE_HAVE_SSE2
     for (; count - done >= 16; done += 16) {
         const int mask = _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in + done)));
-        if (mask != 0) return done + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+        if (mask != 0) return done + htmlfile_platform::CountTrailingZeros(static_cast<unsigned>(mask));
     }
 #endif
     for (; count - done >= 8; done += 8) {
@@ -93,7 +103,7 @@ template <bool kNulEnds = false>
 inline size_t WidenAscii(const unsigned char* in, size_t count, wchar_t* out) noexcept
 {
     size_t done = 0;
-#if defined(__SSE2__)
+#if HTMLFILE_HAVE_SSE2
     if constexpr (sizeof(wchar_t) == 4) {
         const __m128i zero = _mm_setzero_si128();
         for (; count - done >= 16; done += 16) {
@@ -107,7 +117,18 @@ inline size_t WidenAscii(const unsigned char* in, size_t count, wchar_t* out) no
             _mm_storeu_si128(o + 3, _mm_unpackhi_epi16(high, zero));
             int mask = _mm_movemask_epi8(bytes); // bytes with the top bit set
             if constexpr (kNulEnds) mask |= _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, zero));
-            if (mask != 0) return done + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+            if (mask != 0) return done + htmlfile_platform::CountTrailingZeros(static_cast<unsigned>(mask));
+        }
+    } else {
+        const __m128i zero = _mm_setzero_si128();
+        for (; count - done >= 16; done += 16) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + done));
+            auto* o = reinterpret_cast<__m128i*>(out + done);
+            _mm_storeu_si128(o, _mm_unpacklo_epi8(bytes, zero));
+            _mm_storeu_si128(o + 1, _mm_unpackhi_epi8(bytes, zero));
+            int mask = _mm_movemask_epi8(bytes);
+            if constexpr (kNulEnds) mask |= _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, zero));
+            if (mask != 0) return done + htmlfile_platform::CountTrailingZeros(static_cast<unsigned>(mask));
         }
     }
 #endif
@@ -129,7 +150,7 @@ inline size_t WidenAscii(const unsigned char* in, size_t count, wchar_t* out) no
 inline size_t NarrowAscii(const wchar_t* in, size_t count, unsigned char* out) noexcept
 {
     size_t done = 0;
-#if defined(__SSE2__)
+#if HTMLFILE_HAVE_SSE2
     if constexpr (sizeof(wchar_t) == 4) {
         const __m128i notAscii = _mm_set1_epi32(~0x7F);
         const __m128i zero = _mm_setzero_si128();
@@ -149,7 +170,20 @@ inline size_t NarrowAscii(const wchar_t* in, size_t count, unsigned char* out) n
             const __m128i asciiCD = _mm_packs_epi32(_mm_cmpeq_epi32(_mm_and_si128(c, notAscii), zero),
                                                     _mm_cmpeq_epi32(_mm_and_si128(d, notAscii), zero));
             const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(asciiAB, asciiCD)));
-            if (mask != 0xFFFF) return done + static_cast<size_t>(__builtin_ctz(~mask));
+            if (mask != 0xFFFF) return done + htmlfile_platform::CountTrailingZeros(~mask);
+        }
+    } else {
+        const __m128i notAscii = _mm_set1_epi16(~0x7F);
+        const __m128i zero = _mm_setzero_si128();
+        for (; count - done >= 16; done += 16) {
+            const auto* units = reinterpret_cast<const __m128i*>(in + done);
+            const __m128i a = _mm_loadu_si128(units);
+            const __m128i b = _mm_loadu_si128(units + 1);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + done), _mm_packus_epi16(a, b));
+            const __m128i ascii = _mm_packs_epi16(_mm_cmpeq_epi16(_mm_and_si128(a, notAscii), zero),
+                                                  _mm_cmpeq_epi16(_mm_and_si128(b, notAscii), zero));
+            const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(ascii));
+            if (mask != 0xFFFF) return done + htmlfile_platform::CountTrailingZeros(~mask);
         }
     }
 #endif
@@ -164,15 +198,15 @@ struct ByteOrderMark {
 };
 
 // The byte-order mark at the start of bytes, if any.
-ByteOrderMark DetectByteOrderMark(const unsigned char* bytes, size_t count) noexcept;
+HTMLFILE_API ByteOrderMark DetectByteOrderMark(const unsigned char* bytes, size_t count) noexcept;
 
 // The mark written in front of text in an encoding; only UTF-8 and UTF-16
 // have one (the others: length 0).
-const unsigned char* ByteOrderMarkBytes(Encoding encoding, size_t* pLength) noexcept;
+HTMLFILE_API const unsigned char* ByteOrderMarkBytes(Encoding encoding, size_t* pLength) noexcept;
 
 // Checks that bytes fed block by block are UTF-8 throughout: no overlong
 // forms, no surrogates, nothing above U+10FFFF, no sequence left unfinished.
-class Utf8Validator {
+class HTMLFILE_API Utf8Validator {
 public:
     // Returns false once the bytes seen so far can't be UTF-8.
     bool Feed(const unsigned char* bytes, size_t count) noexcept;
@@ -187,14 +221,16 @@ private:
 };
 
 // The well-formed UTF-8 at the start of [bytes, bytes + count), up to
-// maxUnits sequences: returns its length in bytes and stores the number of
-// sequences in *pUnits. Stops early at the first byte that begins no
+// maxUnits wchar_t units: returns its length in bytes and stores the number
+// of units in *pUnits (see kUtf16Units). Stops early at the first byte that begins no
 // well-formed sequence, and at a sequence that count cuts.
-size_t MeasureWellFormedUtf8(const unsigned char* bytes, size_t count, size_t maxUnits, size_t* pUnits) noexcept;
+HTMLFILE_API size_t MeasureWellFormedUtf8(const unsigned char* bytes, size_t count, size_t maxUnits,
+                                          size_t* pUnits) noexcept;
 
 // The same for text known to be UTF-8 throughout (checked when the file was
 // opened): counts the units without checking them again, and stops before a
 // sequence that count cuts.
-size_t MeasureCheckedUtf8(const unsigned char* bytes, size_t count, size_t maxUnits, size_t* pUnits) noexcept;
+HTMLFILE_API size_t MeasureCheckedUtf8(const unsigned char* bytes, size_t count, size_t maxUnits,
+                                       size_t* pUnits) noexcept;
 
 } // namespace htmlfile_text
