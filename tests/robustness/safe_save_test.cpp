@@ -203,13 +203,13 @@ TEST(SafeSave, LinksStayLinks)
 {
     bool bSymbolic = false;
     PreparedTopic topic([&](PreparedTopic& t) {
-        std::error_code error;
-        fs::create_symlink("t.htm", fs::u8path(t.dir.File("sym.htm")), error);
-        bSymbolic = !error;
+        bSymbolic = MakeSymbolicLink("t.htm", t.dir.File("sym.htm"));
         ASSERT_TRUE(MakeHardLink(t.path, t.dir.File("hard.htm")));
     });
-    // Windows gives symbolic links to administrators and developers only.
-    if (!bSymbolic && kWindows) GTEST_SKIP() << "this user may not create symbolic links";
+    // Windows gives symbolic links to administrators and developer mode
+    // only; Wine 8 makes them but opens nothing through them.
+    if (kWindows && (!bSymbolic || !std::ifstream(fs::u8path(topic.dir.File("sym.htm")))))
+        GTEST_SKIP() << "no symbolic link that opens its target can be made here";
     ASSERT_TRUE(bSymbolic);
     const std::string target = topic.path;
     {
@@ -217,7 +217,7 @@ TEST(SafeSave, LinksStayLinks)
         viaLink.SetTitle(L"New");
         ASSERT_TRUE(viaLink.SaveFile()) << WideToUtf8(viaLink.GetLastFailure());
     }
-    EXPECT_TRUE(fs::is_symlink(fs::u8path(topic.dir.File("sym.htm"))));
+    EXPECT_TRUE(IsSymbolicLink(topic.dir.File("sym.htm")));
     EXPECT_EQ(kSaved, ReadBytes(target));
     EXPECT_EQ(kSaved, ReadBytes(topic.dir.File("hard.htm"))); // saved in place: still one file
     EXPECT_EQ(2u, fs::hard_link_count(fs::u8path(target)));

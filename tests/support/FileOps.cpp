@@ -46,6 +46,30 @@ bool MakeHardLink(const std::string& strExisting, const std::string& strLink)
     return !error;
 }
 
+bool MakeSymbolicLink(const std::string& strTarget, const std::string& strLink)
+{
+#ifdef _WIN32
+    // libstdc++ makes no symbolic links on Windows; developer mode lets a
+    // user without the privilege make them.
+    constexpr DWORD kUnprivileged = 0x2; // SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE
+    return ::CreateSymbolicLinkW(fs::u8path(strLink).c_str(), fs::u8path(strTarget).make_preferred().c_str(),
+                                 kUnprivileged) != 0;
+#else
+    return ::symlink(strTarget.c_str(), strLink.c_str()) == 0;
+#endif
+}
+
+bool IsSymbolicLink(const std::string& strPath)
+{
+#ifdef _WIN32
+    const DWORD nAttributes = ::GetFileAttributesW(fs::u8path(strPath).c_str());
+    return nAttributes != INVALID_FILE_ATTRIBUTES && (nAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+#else
+    struct stat st;
+    return ::lstat(strPath.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+#endif
+}
+
 void SetReadOnly(const std::string& strPath, bool bReadOnly)
 {
     constexpr fs::perms kWrite = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;

@@ -21,6 +21,11 @@ unsigned long long FileIndexOf(const std::string& strPath);
 // A second name for an existing file; false when the file system has none.
 bool MakeHardLink(const std::string& strExisting, const std::string& strLink);
 
+// A symbolic link at strLink to strTarget (relative to the link's folder);
+// false when this user or file system can't make one.
+bool MakeSymbolicLink(const std::string& strTarget, const std::string& strLink);
+bool IsSymbolicLink(const std::string& strPath);
+
 // Takes away every write permission (POSIX) or sets the read-only
 // attribute (Windows), or gives them back.
 void SetReadOnly(const std::string& strPath, bool bReadOnly);

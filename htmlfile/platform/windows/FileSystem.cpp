@@ -146,6 +146,17 @@ void KeepAttributes(const wchar_t* pszTarget, const FileIdentity& old, CString& 
         AddWarning(strWarning, Describe(L"the file's attributes were not kept:", pszTarget, LastError()));
 }
 
+// Whether another program holds the file open without sharing its
+// deletion, which ReplaceFileW may report as ERROR_UNABLE_TO_REMOVE_REPLACED
+// rather than as the sharing violation it is.
+bool HeldWithoutSharing(const wchar_t* pszTarget)
+{
+    HANDLE hFile = ::CreateFileW(SystemPath(pszTarget).c_str(), DELETE, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (hFile == INVALID_HANDLE_VALUE) return ::GetLastError() == ERROR_SHARING_VIOLATION;
+    ::CloseHandle(hFile);
+    return false;
+}
+
 CString SharingViolation(const wchar_t* pszTarget)
 {
     return CString(L"cannot replace ") + pszTarget + L": another program has the file open (sharing violation)";
@@ -346,7 +357,7 @@ ReplaceResult ReplaceWithNewText(CFile& target, const FileIdentity& identity, co
         return result;
     }
     ::DeleteFileW(backup.c_str());
-    if (nError == ERROR_SHARING_VIOLATION) {
+    if (nError == ERROR_SHARING_VIOLATION || HeldWithoutSharing(pszTarget)) {
         result.strFailure = SharingViolation(pszTarget);
         return result;
     }
