@@ -103,7 +103,11 @@ TEST(Utf8Codec, DecodingTheCheckAndTheMeasureAgree)
         const size_t nMax = Below(rng, units.size() + 2);
         size_t nUnits = 0;
         const size_t nBytes = htmlfile_text::MeasureWellFormedUtf8(Bytes(text), text.size(), nMax, &nUnits);
-        ASSERT_EQ(nUnits, std::min(nMax, nWellFormed)) << round;
+        // Where wchar_t has 16 bits the measure takes no half of a pair.
+        size_t nExpected = std::min(nMax, nWellFormed);
+        if (nExpected > 0 && nExpected < units.size() && units[nExpected - 1] >= 0xD800 && units[nExpected - 1] <= 0xDBFF)
+            --nExpected;
+        ASSERT_EQ(nUnits, nExpected) << round;
         ASSERT_EQ(Decode(text.substr(0, nBytes)), units.substr(0, nUnits)) << round;
         // Text checked whole is measured by counting alone: the same result,
         // also where the byte count cuts a sequence.
@@ -175,17 +179,23 @@ TEST(StdioFileInPlace, AFileAssumedToBeUtf8ReadsBackToItsOwnBytes)
         CkvuuStdioFile file(path.c_str(), CFile::modeRead | CFile::shareDenyNone, kUtf8);
         ASSERT_EQ(kUtf8, file.GetEncoding());
         std::string back;
+        std::wstring held;
         for (UINT nRead = 1; nRead;) {
             const auto nAsk = static_cast<UINT>(1 + Below(rng, 1500));
             const char* pBytes = nullptr;
             size_t nBytes = 0;
-            if (file.ReadUtf8InPlace(nAsk, &pBytes, &nBytes, &nRead)) {
+            if (held.empty() && file.ReadUtf8InPlace(nAsk, &pBytes, &nBytes, &nRead)) {
                 back.append(pBytes, nBytes);
                 continue;
             }
             std::vector<wchar_t> units(nAsk);
             nRead = file.Read(units.data(), nAsk, nullptr);
-            back += EncodeText(std::wstring(units.data(), nRead), kUtf8, false);
+            // A read may end between the two halves of a pair (wchar_t of 16
+            // bits): the half is encoded with the rest of its pair.
+            held.append(units.data(), nRead);
+            const bool bHalf = !held.empty() && held.back() >= 0xD800 && held.back() <= 0xDBFF && nRead;
+            back += EncodeText(held.substr(0, held.size() - bHalf), kUtf8, false);
+            held.erase(0, held.size() - bHalf);
         }
         ASSERT_EQ(back, bytes) << round;
     }

@@ -18,9 +18,20 @@ using F = CkvuuStdioFile;
 using Enc = F::Encoding;
 
 // Text made of arbitrary values, surrogates and raw-byte carriers included.
+// Characters as this platform's units: where wchar_t has 16 bits, one above
+// U+FFFF is a surrogate pair (and none beyond U+10FFFF can be written).
 std::wstring Units(std::initializer_list<unsigned> values)
 {
-    return std::wstring(values.begin(), values.end());
+    std::wstring units;
+    for (unsigned value : values) {
+        if (sizeof(wchar_t) == 2 && value > 0xFFFF) {
+            units += static_cast<wchar_t>(0xD800 + ((value - 0x10000) >> 10));
+            units += static_cast<wchar_t>(0xDC00 + ((value - 0x10000) & 0x3FF));
+        } else {
+            units += static_cast<wchar_t>(value);
+        }
+    }
+    return units;
 }
 
 std::wstring ReadAll(const std::wstring& path, UINT nChunk = 1024)
@@ -164,13 +175,19 @@ TEST_F(StdioFileTest, WritesWhatAnEncodingCannotHoldAsAgreed)
     } cases[] = {
         {F::encodingWindows1252, FALSE, L"\u20AC\u0081\u00FF\u0178", "\x80\x81\xFF\x9F"},
         {F::encodingWindows1252, TRUE, Units({0x80, 0x4E2D, 0x1F600, 0xD800, 'a'}), "&#128;&#20013;&#128512;&#65533;a"},
-        {F::encodingUtf8, FALSE, Units({0xD800, 0xDC80 + 'A', 0x110100, 0x10FFFF, 0xFFFFFFFF}),
-         "&#65533;A&#65533;\xF4\x8F\xBF\xBF&#65533;"}, // a raw-byte unit, and a negative unit
+        {F::encodingUtf8, FALSE, Units({0xD800, 'x', 0xDC80 + 'A', 0x10FFFF}), "&#65533;xA\xF4\x8F\xBF\xBF"}, // a raw-byte unit
         {F::encodingUtf8, TRUE, L"", "\xEF\xBB\xBF"},
         {F::encodingUtf16LE, TRUE, Units({0x1F600, 0xDC00, 0xDCC1}), std::string("\xFF\xFE\x3D\xD8\x00\xDE\x00\xDC\xC1\xDC", 10)},
-        {F::encodingUtf16BE, FALSE, Units({0xD800, 'A', 0x110000, 0x110100}), std::string("\xD8\x00\x00\x41\xFF\xFD\xFF\xFD", 8)},
+        {F::encodingUtf16BE, FALSE, Units({0xD800, 'A'}), std::string("\xD8\x00\x00\x41", 4)},
     };
     for (const auto& c : cases) EXPECT_EQ(WriteText(File("out"), c.encoding, c.bMark, c.text), c.bytes);
+    // Units beyond Unicode, which only a 32-bit wchar_t can hold (a negative
+    // one among them), are written as U+FFFD.
+    if constexpr (sizeof(wchar_t) == 4) {
+        const std::wstring beyond = {static_cast<wchar_t>(0x110100), static_cast<wchar_t>(0xFFFFFFFF)};
+        EXPECT_EQ(WriteText(File("out"), F::encodingUtf8, FALSE, beyond), "&#65533;&#65533;");
+        EXPECT_EQ(WriteText(File("out"), F::encodingUtf16BE, FALSE, beyond), "\xFF\xFD\xFF\xFD");
+    }
     CkvuuStdioFile fresh(File("default").c_str(), CFile::modeCreate | CFile::modeWrite);
     fresh.Write(L"\u00E9", 1);
     EXPECT_EQ(fresh.GetLength(), 2u); // still buffered
