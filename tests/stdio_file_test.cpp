@@ -299,14 +299,17 @@ TEST_F(StdioFileTest, FailuresSurfaceAsExceptionsWithCauseAndName)
         EXPECT_THROW(dest.Close(), CFileException);
         EXPECT_FALSE(dest.IsOpen());
     }
-    // A full disk shows when the file is closed, not when it is dropped.
-    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-    EXPECT_EQ(CFileException::diskFull, causeOf([] {
-                  CkvuuStdioFile full(L"/dev/full", CFile::modeCreate | CFile::modeWrite);
-                  full.Write(L"text", 4);
-                  full.Close();
-              }, L"/dev/full"));
-    EXPECT_NO_THROW(CkvuuStdioFile(L"/dev/full", CFile::modeCreate | CFile::modeWrite).Write(L"text", 4));
+    // A full disk shows when the file is closed, not when it is dropped
+    // (with a device that is always full, which only Linux has; elsewhere
+    // the failed write above stands for it).
+    if (std::filesystem::exists("/dev/full")) {
+        EXPECT_EQ(CFileException::diskFull, causeOf([] {
+                      CkvuuStdioFile full(L"/dev/full", CFile::modeCreate | CFile::modeWrite);
+                      full.Write(L"text", 4);
+                      full.Close();
+                  }, L"/dev/full"));
+        EXPECT_NO_THROW(CkvuuStdioFile(L"/dev/full", CFile::modeCreate | CFile::modeWrite).Write(L"text", 4));
+    }
 }
 
 } // namespace
