@@ -67,7 +67,7 @@ private:
 };
 
 struct CFileStatus {
-    LONGLONG m_ctime = 0; // status change time, whole seconds since the epoch
+    LONGLONG m_ctime = 0; // status change time (Windows: creation), whole seconds since the epoch
     LONGLONG m_mtime = 0; // last modification, whole seconds since the epoch
     LONGLONG m_atime = 0; // last access, whole seconds since the epoch
     ULONGLONG m_size = 0;

@@ -559,7 +559,7 @@ TEST(SafeSave, ATopicTooLargeForPositionsIsRefused)
     TempDir dir;
     const std::string path = dir.File("big.htm");
     WriteBytes(path, "<html><title>x</title>");
-    fs::resize_file(fs::u8path(path), (1ULL << 31) + 16); // sparse
+    CFile(dir.WideFile("big.htm").c_str(), CFile::modeReadWrite).SetLength((1ULL << 31) + 16); // sparse
     CHtmlFile doc(dir.WideFile("big.htm").c_str(), PARSE_ALL);
     EXPECT_FALSE(doc.IsValid());
     EXPECT_EQ(nullptr, doc.GetTitle());

@@ -310,10 +310,14 @@ CString CreateUniqueFile(const wchar_t* pszFolder, const wchar_t* pszPrefix, uns
 
 // ReplaceFileW swaps the new text in under the old file's name and gives
 // it the old file's attributes, ACL, alternate streams, owner and creation
-// time. Our own handle on the old file is open and locked throughout, so
-// the old file is moved to a backup name first (renaming a file all of
-// whose handles share deleting is allowed; replacing it under them is not),
-// and the new text then takes the free name. Documents waiting for the
+// time. Our own handle on the old file is open and locked throughout, which
+// works only because every handle the library opens on a topic shares
+// deletion (FILE_SHARE_DELETE): under Wine, one handle without it makes
+// ReplaceFileW fail with a sharing violation, with or without a backup
+// name, and our byte-range lock does not hinder it. On Windows the old file
+// is moved to a backup name first (renaming a file all of whose handles
+// share deletion is allowed; replacing it under them is not), and the new
+// text then takes the free name. Documents waiting for the
 // lock hold the old file, find that the path names another one once they
 // have it, and open that. The backup is deleted afterwards: its name goes
 // when the last handle on it closes. A program that holds the old file
