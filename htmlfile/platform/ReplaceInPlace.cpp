@@ -62,6 +62,15 @@ CString Describe(const wchar_t* pszWhat, const wchar_t* pszPath, int nError)
     return text;
 }
 
+CString CreateBackupBeside(const wchar_t* pszTarget, ReplaceResult& result)
+{
+    int nError = 0;
+    const CString strFolder = FolderOf(pszTarget);
+    CString strBackup = CreateUniqueFile(strFolder, L"QL", kPrivateFile, &nError);
+    if (strBackup.IsEmpty()) result.strFailure = Describe(L"cannot create a backup file in", strFolder, nError);
+    return strBackup;
+}
+
 ReplaceResult ReplaceInPlace(CFile& target, const FileIdentity& identity, const wchar_t* pszTarget,
                              const wchar_t* pszNewText, const wchar_t* pszWhy)
 {
@@ -75,12 +84,9 @@ ReplaceResult ReplaceInPlace(CFile& target, const FileIdentity& identity, const 
         result.strFailure = Describe(L"cannot read the new text", pszNewText, err);
         return result;
     }
+    const CString strBackup = CreateBackupBeside(pszTarget, result);
+    if (strBackup.IsEmpty()) return result;
     int nError = 0;
-    const CString strBackup = CreateUniqueFile(FolderOf(pszTarget), L"QL", kPrivateFile, &nError);
-    if (strBackup.IsEmpty()) {
-        result.strFailure = Describe(L"cannot create a backup file in", FolderOf(pszTarget), nError);
-        return result;
-    }
     {
         CFile backup;
         nError = OpenOrError(backup, strBackup, CFile::modeWrite | CFile::shareExclusive);

@@ -13,6 +13,10 @@ namespace htmlfile_platform::detail {
 ReplaceResult ReplaceInPlace(CFile& target, const FileIdentity& identity, const wchar_t* pszTarget,
                              const wchar_t* pszNewText, const wchar_t* pszWhy);
 
+// A new, private file beside the target to hold its old text while it is
+// replaced; empty, with the cause in result.strFailure, when none can be made.
+CString CreateBackupBeside(const wchar_t* pszTarget, ReplaceResult& result);
+
 // "<what> <path>: <the system's text for nError>".
 CString Describe(const wchar_t* pszWhat, const wchar_t* pszPath, int nError);
 

@@ -333,12 +333,8 @@ ReplaceResult ReplaceWithNewText(CFile& target, const FileIdentity& identity, co
                               L"a new file could not be given its owner, group, ACL or attributes");
 
     ReplaceResult result;
-    int nReserveError = 0;
-    const CString strBackup = CreateUniqueFile(FolderOf(pszTarget), L"QL", kPrivateFile, &nReserveError);
-    if (strBackup.IsEmpty()) {
-        result.strFailure = Describe(L"cannot create a backup file in", FolderOf(pszTarget), nReserveError);
-        return result;
-    }
+    const CString strBackup = detail::CreateBackupBeside(pszTarget, result);
+    if (strBackup.IsEmpty()) return result;
     const std::wstring backup = SystemPath(strBackup);
     CopyAccessControl(target, pszNewText);
     DWORD nError = ERROR_IO_DEVICE;
