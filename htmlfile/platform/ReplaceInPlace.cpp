@@ -62,6 +62,31 @@ CString Describe(const wchar_t* pszWhat, const wchar_t* pszPath, int nError)
     return text;
 }
 
+void AddWarning(CString& strWarning, const CString& strMore)
+{
+    if (!strWarning.IsEmpty()) strWarning += L"; ";
+    strWarning += strMore;
+}
+
+void FlushFolderOf(const wchar_t* pszTarget, CString& strWarning)
+{
+    const CString strFolder = FolderOf(pszTarget);
+    if (int err = FlushFolder(strFolder))
+        AddWarning(strWarning, Describe(L"the folder could not be flushed to disk:", strFolder, err));
+}
+
+ReplaceResult MoveOutcome(int nError, const wchar_t* pszFailure, const wchar_t* pszTarget)
+{
+    ReplaceResult result;
+    if (nError) {
+        result.strFailure = Describe(pszFailure, pszTarget, nError);
+        return result;
+    }
+    result.bReplaced = result.bNewTextMoved = true;
+    FlushFolderOf(pszTarget, result.strWarning);
+    return result;
+}
+
 CString CreateBackupBeside(const wchar_t* pszTarget, ReplaceResult& result)
 {
     int nError = 0;

@@ -1,5 +1,6 @@
-// The save in place through the locked handle, the same on every system
-// over a few of its calls. Internal to the platform layer.
+// The save in place through the locked handle, and the other steps of a
+// replacement that are the same on every system over a few of its calls.
+// Internal to the platform layer.
 #pragma once
 
 #include <htmlfile/platform/FileSystem.h>
@@ -16,6 +17,15 @@ ReplaceResult ReplaceInPlace(CFile& target, const FileIdentity& identity, const 
 // A new, private file beside the target to hold its old text while it is
 // replaced; empty, with the cause in result.strFailure, when none can be made.
 CString CreateBackupBeside(const wchar_t* pszTarget, ReplaceResult& result);
+
+// The outcome of moving the new text to pszTarget: with nError, a failure
+// "<pszFailure> <target>: <cause>"; without, a replacement, with the folder
+// flushed (a folder that can't be flushed is a warning: the save stands).
+ReplaceResult MoveOutcome(int nError, const wchar_t* pszFailure, const wchar_t* pszTarget);
+void FlushFolderOf(const wchar_t* pszTarget, CString& strWarning);
+
+// Adds a warning to those already given, "; " between them.
+void AddWarning(CString& strWarning, const CString& strMore);
 
 // "<what> <path>: <the system's text for nError>".
 CString Describe(const wchar_t* pszWhat, const wchar_t* pszPath, int nError);

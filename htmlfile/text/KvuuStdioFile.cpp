@@ -18,6 +18,20 @@ constexpr size_t kBufferSize = 64 * 1024;
 // Units decoded and dropped per step while seeking forward.
 constexpr size_t kSkipChunk = 1024;
 
+// Runs a write: after a failure every write reports it again, and a new
+// failure is remembered (see Impl::failure).
+template <typename Write>
+void RememberingFailure(std::optional<CFileException>& failure, Write&& write)
+{
+    if (failure) throw *failure;
+    try {
+        write();
+    } catch (const CFileException& e) {
+        failure = e;
+        throw;
+    }
+}
+
 bool OpensToWrite(UINT nOpenFlags) noexcept
 {
     return (nOpenFlags & (CFile::modeWrite | CFile::modeReadWrite)) != 0;
@@ -315,8 +329,7 @@ void CkvuuStdioFile::WriteRaw(const char* pBytes, size_t nBytes)
 {
     RequireOpenFor(true);
     Impl& s = *m_pImpl;
-    if (s.failure) throw *s.failure;
-    try {
+    RememberingFailure(s.failure, [&] {
         htmlfile_testing::CountWrite(m_strFileName);
         StartOutput();
         WriteHeldUnit();
@@ -328,10 +341,7 @@ void CkvuuStdioFile::WriteRaw(const char* pBytes, size_t nBytes)
             pBytes += nPart;
             nBytes -= nPart;
         }
-    } catch (const CFileException& e) {
-        s.failure = e;
-        throw;
-    }
+    });
 }
 
 UINT CkvuuStdioFile::ReadRaw(UINT nCount, std::string& bytes)
@@ -438,8 +448,7 @@ void CkvuuStdioFile::Write(const wchar_t* pText, UINT nCount)
     }
     RequireOpenFor(true);
     Impl& s = *m_pImpl;
-    if (s.failure) throw *s.failure;
-    try {
+    RememberingFailure(s.failure, [&] {
         htmlfile_testing::CountWrite(m_strFileName);
         StartOutput();
         if (!pText) return;
@@ -453,10 +462,7 @@ void CkvuuStdioFile::Write(const wchar_t* pText, UINT nCount)
         WriteHeldUnit();
         p = EncodeText(p, end, false);
         if (p < end) s.heldHigh = *p;
-    } catch (const CFileException& e) {
-        s.failure = e;
-        throw;
-    }
+    });
 }
 
 ULONGLONG CkvuuStdioFile::GetLength() const

@@ -22,7 +22,9 @@
 namespace htmlfile_platform {
 namespace {
 
+using detail::AddWarning;
 using detail::Describe;
+using detail::MoveOutcome;
 using detail::ReplaceInPlace;
 using htmlfile_testing::SaveStep;
 using htmlfile_testing::StepFails;
@@ -132,22 +134,10 @@ MetadataCopy CopyMetadata(int from, const FileIdentity& identity, int to, CStrin
         if (::fsetxattr(to, name.c_str(), value.data(), static_cast<size_t>(nSize), 0) == 0) continue;
         const int err = errno;
         if (!IsUnwritableNamespace(name)) return MetadataCopy::needsInPlace;
-        if (!strWarning.IsEmpty()) strWarning += L"; ";
-        strWarning += L"the extended attribute " + CString(BytesToWide(name.c_str())) + L" was not kept: " +
-                      ErrorText(err);
+        AddWarning(strWarning, L"the extended attribute " + CString(BytesToWide(name.c_str())) + L" was not kept: " +
+                                   ErrorText(err));
     }
     return MetadataCopy::copied;
-}
-
-// After a rename the folder holds the new entry only once it is flushed;
-// failing that, the save stands, with a warning.
-void FlushFolderOf(const wchar_t* pszTarget, CString& strWarning)
-{
-    const CString strFolder = FolderOf(pszTarget);
-    if (int err = FlushFolder(strFolder)) {
-        if (!strWarning.IsEmpty()) strWarning += L"; ";
-        strWarning += Describe(L"the folder could not be flushed to disk:", strFolder, err);
-    }
 }
 
 } // namespace
@@ -294,18 +284,11 @@ ReplaceResult ReplaceWithNewText(CFile& target, const FileIdentity& identity, co
     const int nRenameError = StepFails(SaveStep::rename)                                      ? EIO
                              : ::rename(Bytes(pszNewText).c_str(), Bytes(pszTarget).c_str()) == 0 ? 0
                                                                                                   : errno;
-    if (nRenameError) {
-        result.strFailure = Describe(L"cannot replace", pszTarget, nRenameError);
-        return result;
-    }
-    result.bReplaced = result.bNewTextMoved = true;
-    FlushFolderOf(pszTarget, result.strWarning);
-    return result;
+    return MoveOutcome(nRenameError, L"cannot replace", pszTarget);
 }
 
 ReplaceResult MoveNewFileInto(const wchar_t* pszNewText, const wchar_t* pszTarget)
 {
-    ReplaceResult result;
     const std::string from = Bytes(pszNewText);
     const std::string to = Bytes(pszTarget);
     int err = 0;
@@ -317,13 +300,7 @@ ReplaceResult MoveNewFileInto(const wchar_t* pszNewText, const wchar_t* pszTarge
         if (err == EINVAL || err == ENOSYS) err = ::link(from.c_str(), to.c_str()) == 0 ? 0 : errno;
         if (err == 0) ::unlink(from.c_str());
     }
-    if (err) {
-        result.strFailure = Describe(L"cannot create", pszTarget, err);
-        return result;
-    }
-    result.bReplaced = result.bNewTextMoved = true;
-    FlushFolderOf(pszTarget, result.strWarning);
-    return result;
+    return MoveOutcome(err, L"cannot create", pszTarget);
 }
 
 int FlushFolder(const wchar_t* pszFolder)

@@ -13,7 +13,10 @@
 namespace htmlfile_platform {
 namespace {
 
+using detail::AddWarning;
 using detail::Describe;
+using detail::FlushFolderOf;
+using detail::MoveOutcome;
 using detail::ReplaceInPlace;
 using htmlfile_testing::SaveStep;
 using htmlfile_testing::StepFails;
@@ -98,21 +101,6 @@ std::wstring FinalPath(HANDLE hFile)
     if (nGot == 0 || nGot >= nNeeded) return std::wstring();
     path.resize(nGot);
     return windows::WithoutLongPrefix(path);
-}
-
-void AddWarning(CString& strWarning, const CString& strMore)
-{
-    if (!strWarning.IsEmpty()) strWarning += L"; ";
-    strWarning += strMore;
-}
-
-// After a rename the folder holds the new entry only once it is flushed;
-// failing that, the save stands, with a warning.
-void FlushFolderOf(const wchar_t* pszTarget, CString& strWarning)
-{
-    const CString strFolder = FolderOf(pszTarget);
-    if (int err = FlushFolder(strFolder))
-        AddWarning(strWarning, Describe(L"the folder could not be flushed to disk:", strFolder, err));
 }
 
 // ReplaceFileW merges the old file's ACL into the new one; Wine's leaves
@@ -369,7 +357,6 @@ ReplaceResult ReplaceWithNewText(CFile& target, const FileIdentity& identity, co
 
 ReplaceResult MoveNewFileInto(const wchar_t* pszNewText, const wchar_t* pszTarget)
 {
-    ReplaceResult result;
     // Without MOVEFILE_REPLACE_EXISTING: a file that appeared there
     // meanwhile is never replaced. Write-through returns once the move is
     // on disk.
@@ -379,13 +366,7 @@ ReplaceResult MoveNewFileInto(const wchar_t* pszNewText, const wchar_t* pszTarge
                      ? 0
                      : ::GetLastError();
     }
-    if (nError) {
-        result.strFailure = Describe(L"cannot create", pszTarget, static_cast<int>(nError));
-        return result;
-    }
-    result.bReplaced = result.bNewTextMoved = true;
-    FlushFolderOf(pszTarget, result.strWarning);
-    return result;
+    return MoveOutcome(static_cast<int>(nError), L"cannot create", pszTarget);
 }
 
 // NTFS journals its folders: a rename is on disk once the journal is, and
