@@ -5,12 +5,10 @@
 
 #include <gtest/gtest.h>
 
-#include <vector>
-
-
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -23,14 +21,10 @@ using Enc = F::Encoding;
 std::wstring Units(std::initializer_list<unsigned> values)
 {
     std::wstring units;
-    for (unsigned value : values) {
-        if (sizeof(wchar_t) == 2 && value > 0xFFFF) {
-            units += static_cast<wchar_t>(0xD800 + ((value - 0x10000) >> 10));
-            units += static_cast<wchar_t>(0xDC00 + ((value - 0x10000) & 0x3FF));
-        } else {
-            units += static_cast<wchar_t>(value);
-        }
-    }
+    for (unsigned v : values)
+        units += sizeof(wchar_t) == 2 && v > 0xFFFF
+                     ? std::wstring{static_cast<wchar_t>(0xD7C0 + (v >> 10)), static_cast<wchar_t>(0xDC00 + (v & 0x3FF))}
+                     : std::wstring(1, static_cast<wchar_t>(v));
     return units;
 }
 
@@ -46,11 +40,13 @@ std::wstring ReadAll(const std::wstring& path, UINT nChunk = 1024)
     return text;
 }
 
-std::string WriteText(const std::wstring& path, Enc encoding, BOOL bMark, const std::wstring& text)
+// Written in two pieces, cut at nCut units.
+std::string WriteText(const std::wstring& path, Enc encoding, BOOL bMark, const std::wstring& text, size_t nCut = 0)
 {
     CkvuuStdioFile file(path.c_str(), CFile::modeCreate | CFile::modeWrite);
     file.SetEncoding(encoding, bMark);
-    file.Write(text.data(), static_cast<UINT>(text.size()));
+    file.Write(text.data(), static_cast<UINT>(nCut));
+    file.Write(text.data() + nCut, static_cast<UINT>(text.size() - nCut));
     file.Close();
     return ReadBytes(WideToUtf8(path.c_str()));
 }
@@ -98,7 +94,7 @@ TEST_F(StdioFileTest, EachEncodingDecodesAndWritesBackUnchanged)
         std::optional<std::wstring> text;
     } cases[] = {
         {"a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\r\n", F::encodingUtf8, FALSE, L"a\u00E9\u20AC\U0001F600\r\n"},
-        {"\xEF\xBB\xBFx\xC3\xA9", F::encodingUtf8, TRUE, L"x\u00E9"},
+        {"\xEF\xBB\xBFx\xC3\xA9\xF0\x9D\x84\x9E", F::encodingUtf8, TRUE, L"x\u00E9\U0001D11E"},
         {std::string("\xFF\xFE" "A\0" "\x3D\xD8\x00\xDE" "\x00\xD8" "A\0" "\x00\xDC" "Z", 15), F::encodingUtf16LE, TRUE,
          Units({'A', 0x1F600, 0xD800, 'A', 0xDC00, 0xFFFD})}, // lone surrogates, an odd last byte
         {std::string("\xFE\xFF" "\0A" "\xD8\x3D\xDE\x00" "\xDC\x00" "\xD8\x00", 12), F::encodingUtf16BE, TRUE,
@@ -123,8 +119,25 @@ TEST_F(StdioFileTest, EachEncodingDecodesAndWritesBackUnchanged)
             EXPECT_EQ(file.GetEncoding(), c.encoding);
             EXPECT_EQ(file.HasByteOrderMark(), c.bMark);
             EXPECT_EQ(file.GetLength(), c.bytes.size());
+            // Raw reads give the units' own bytes, in the units' count.
+            std::string raw;
+            if (c.text) { EXPECT_EQ(file.ReadRaw(1000, raw), c.text->size()); }
+            if (c.text) { EXPECT_EQ(raw, c.bytes.substr(c.bMark ? 2 + (c.encoding == F::encodingUtf8) : 0)); }
         }
-        if (c.text) { EXPECT_EQ(ReadAll(File("in"), 3), *c.text); }
+        if (c.text) {
+            // Whole, a unit per read (a pair is delivered over two reads where
+            // wchar_t has 16 bits), and from every position, the middle of a
+            // pair included; the end is as many units on.
+            EXPECT_EQ(ReadAll(File("in"), 3), *c.text);
+            EXPECT_EQ(ReadAll(File("in"), 1), *c.text);
+            for (size_t at = 0; at <= c.text->size(); ++at) {
+                CkvuuStdioFile file(File("in").c_str(), CFile::modeRead | CFile::shareDenyNone);
+                ASSERT_EQ(file.Seek(static_cast<LONGLONG>(at), CFile::begin), static_cast<LONGLONG>(at));
+                wchar_t rest[32];
+                EXPECT_EQ(std::wstring(rest, file.Read(rest, 32)), c.text->substr(at)) << at;
+                EXPECT_EQ(file.Seek(0, CFile::end), static_cast<LONGLONG>(c.text->size()));
+            }
+        }
         EXPECT_EQ(CopyThrough(File("in"), File("out")), c.bytes);
         // Decoded and encoded again, only an odd last byte of UTF-16 is lost.
         const bool bOdd = c.encoding != F::encodingUtf8 && c.encoding != F::encodingWindows1252 && c.bytes.size() % 2;
@@ -179,8 +192,15 @@ TEST_F(StdioFileTest, WritesWhatAnEncodingCannotHoldAsAgreed)
         {F::encodingUtf8, TRUE, L"", "\xEF\xBB\xBF"},
         {F::encodingUtf16LE, TRUE, Units({0x1F600, 0xDC00, 0xDCC1}), std::string("\xFF\xFE\x3D\xD8\x00\xDE\x00\xDC\xC1\xDC", 10)},
         {F::encodingUtf16BE, FALSE, Units({0xD800, 'A'}), std::string("\xD8\x00\x00\x41", 4)},
+        {htmlfile_text::EncodingId::kGb18030, FALSE, Units({'x', 0x1F600, 'y'}), "x\x94\x39\xFC\x36y"},
     };
-    for (const auto& c : cases) EXPECT_EQ(WriteText(File("out"), c.encoding, c.bMark, c.text), c.bytes);
+    // Cut anywhere between two writes, the middle of a pair included: a pair
+    // is written as one character, a high surrogate the next write doesn't
+    // complete as a lone one.
+    for (const auto& c : cases)
+        for (size_t nCut = 0; nCut <= c.text.size(); ++nCut)
+            EXPECT_EQ(WriteText(File("out"), c.encoding, c.bMark, c.text, nCut), c.bytes)
+                << htmlfile_text::EncodingName(c.encoding) << " cut " << nCut;
     // Units beyond Unicode, which only a 32-bit wchar_t can hold (a negative
     // one among them), are written as U+FFFD.
     if constexpr (sizeof(wchar_t) == 4) {

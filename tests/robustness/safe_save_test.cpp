@@ -299,7 +299,7 @@ TEST(SafeSave, AttributesStreamsAndAclAreKept)
         DWORD nFlags = 0;
         if (::GetVolumeInformationW(fs::path(t.wpath).root_path().c_str(), nullptr, 0, nullptr, nullptr, &nFlags,
                                     nullptr, 0) && (nFlags & FILE_NAMED_STREAMS))
-            bStream = static_cast<bool>(std::ofstream(fs::path(t.wpath + L":reviewed"), std::ios::binary) << "yes" << std::flush);
+            bStream = static_cast<bool>(std::ofstream(fs::path(t.wpath + L":reviewed")) << "yes" << std::flush);
     });
     const std::wstring before = AccessControlOf(topic.wpath);
     ASSERT_FALSE(before.empty());
