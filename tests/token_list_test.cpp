@@ -18,15 +18,12 @@ std::wstring TokensOf(const CHtmlTokenList& list)
     for (POSITION pos = list.GetHeadPosition(); pos;) {
         const CHtmlTokenItem* pItem = list.GetNext(pos);
         const std::wstring& text = pItem->m_strText.str();
-        EXPECT_FALSE(text.empty());
-        if (pItem->m_nKind == HTML_TOKEN_TAG) {
-            EXPECT_TRUE(text.front() == L'<' && text.back() == L'>') << text;
-            EXPECT_EQ(pItem->m_nTagCode, HtmlTagCodeFromText(text.c_str())) << text;
-        } else {
-            EXPECT_EQ(pItem->m_nKind, HTML_TOKEN_TEXT);
-            EXPECT_TRUE(out.empty() || out.back() != L'}') << text;
-        }
-        out += pItem->m_nKind == HTML_TOKEN_TAG ? text : L"{" + text + L"}";
+        const bool bTag = pItem->m_nKind == HTML_TOKEN_TAG;
+        EXPECT_TRUE(bTag || pItem->m_nKind == HTML_TOKEN_TEXT);
+        EXPECT_TRUE(bTag ? text.size() > 1 && text.front() == L'<' && text.back() == L'>'
+                         : !text.empty() && (out.empty() || out.back() != L'}')) << text;
+        EXPECT_EQ(pItem->m_nTagCode, bTag ? HtmlTagCodeFromText(text.c_str()) : 0) << text; // 0 for text
+        out += bTag ? text : L"{" + text + L"}";
     }
     return out;
 }
