@@ -197,8 +197,7 @@ TEST(DocumentRecognition, FrameLayoutAddsNoLineEndAtEachSave)
 }
 
 // A frameset added goes before the body; once saved and read back it is
-// recorded, and SetFrameset, which needs one, replaces it. (Where inserted
-// elements land is checked for every edit of the generated topics.)
+// recorded. (Replacing one with SetFrameset: DocumentSave.SavingOnlyWhatChanged...)
 TEST(DocumentRecognition, SetAndAddFrameset)
 {
     Topic topic("<html>\r\n<body>\r\n<p>x</p>\r\n</body>\r\n</html>");
@@ -211,13 +210,5 @@ TEST(DocumentRecognition, SetAndAddFrameset)
     EXPECT_EQ("<html>\r\n<frameset cols=\"30%,70%\">\r\n    <frame scrolling=\"auto\" />\r\n</frameset>\r\n\r\n"
               "<body>\r\n<p>x</p>\r\n</body>\r\n</html>",
               topic.Save());
-    ASSERT_EQ(1, topic.doc.GetFramesetCount());
-    auto* pReplacement = new CHtmlFileFrameset;
-    pReplacement->m_listCols.AddTail(L"50%");
-    pReplacement->m_listCols.AddTail(L"*");
-    ASSERT_EQ(1, topic.doc.SetFrameset(pReplacement));
-    // The old text after the replaced layout begins with a line end: the
-    // layout's own is left out, so the file does not grow at each save.
-    EXPECT_EQ("<html>\r\n<frameset cols=\"50%,*\">\r\n</frameset>\r\n\r\n<body>\r\n<p>x</p>\r\n</body>\r\n</html>",
-              topic.Save("out2.htm"));
+    EXPECT_EQ(1, topic.doc.GetFramesetCount());
 }

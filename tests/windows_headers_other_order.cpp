@@ -5,18 +5,14 @@
 
 COLORREF BackgroundAfterWindowsHeader(const wchar_t* pszTopic)
 {
-    CHtmlFile doc(pszTopic, PARSE_ALL);
-    return doc.GetBgColor();
+    return CHtmlFile(pszTopic, PARSE_ALL).GetBgColor();
 }
 
 // The question a changed topic asks, with the system's MB_* and ID* values.
 int AnswerAfterWindowsHeader(const wchar_t* pszTopic)
 {
     UINT nAsked = 0;
-    SetPromptHandler([&](const wchar_t*, UINT nType) {
-        nAsked = nType;
-        return IDNO;
-    });
+    SetPromptHandler([&](const wchar_t*, UINT nType) { return nAsked = nType, IDNO; });
     CHtmlFile doc(pszTopic, PARSE_ALL);
     doc.SetTitle(L"Mine");
     CFile other(pszTopic, CFile::modeReadWrite | CFile::shareDenyNone);
@@ -24,6 +20,5 @@ int AnswerAfterWindowsHeader(const wchar_t* pszTopic)
     other.Close();
     const BOOL bSaved = doc.SaveFile();
     SetPromptHandler(nullptr);
-    if (bSaved || nAsked != (MB_YESNO | MB_ICONEXCLAMATION)) return IDYES;
-    return IDNO;
+    return bSaved || nAsked != (MB_YESNO | MB_ICONEXCLAMATION) ? IDYES : IDNO;
 }

@@ -42,22 +42,15 @@ static_assert(std::is_same_v<DWORD, unsigned long>, "DWORD is Win32's");
 static_assert(std::is_same_v<HINSTANCE, HINSTANCE__*>, "HINSTANCE is Win32's");
 static_assert(MB_YESNO == 4 && IDYES == 6 && IDNO == 7, "message box values are Win32's");
 
-std::wstring WriteTopic(const TempDir& dir)
-{
-    WriteBytes(dir.File("t.htm"), "<html><body bgcolor=\"#102030\"><title>T</title></body></html>");
-    return dir.WideFile("t.htm");
-}
-
 } // namespace
 
 TEST(WindowsHeaders, BothOrdersCallTheLibraryWithTheSystemsTypes)
 {
     TempDir dir;
-    const std::wstring topic = WriteTopic(dir);
-    CHtmlFile doc(topic.c_str(), PARSE_ALL);
-    const COLORREF background = doc.GetBgColor();
-    EXPECT_EQ(RGB(0x10, 0x20, 0x30), background);
-    EXPECT_EQ(background, BackgroundAfterWindowsHeader(topic.c_str()));
+    WriteBytes(dir.File("t.htm"), "<html><body bgcolor=\"#102030\"><title>T</title></body></html>");
+    const std::wstring topic = dir.WideFile("t.htm");
+    EXPECT_EQ(RGB(0x10, 0x20, 0x30), CHtmlFile(topic.c_str(), PARSE_ALL).GetBgColor());
+    EXPECT_EQ(RGB(0x10, 0x20, 0x30), BackgroundAfterWindowsHeader(topic.c_str()));
     EXPECT_EQ(RGB(255, 0, 0), static_cast<COLORREF>(ColorToRGB(L"red")));
     EXPECT_EQ(IDNO, AnswerAfterWindowsHeader(topic.c_str()));
 }
