@@ -1,10 +1,8 @@
-// The fast paths of reading against their plain forms, on inputs that mix
+// The fast paths of reading against their plain forms, on inputs mixing
 // ASCII with every kind of sequence and with bytes that are no UTF-8, cut at
-// arbitrary places: the UTF-8 decoder (with its block-wise ASCII helpers)
-// whole and in pieces, encoded back; the UTF-8 check and measure against the
-// decoder; and the in-place UTF-8 reads of the text file against decoding
-// reads. (The in-place writes write every old byte of every save the
-// round-trip checks see.)
+// arbitrary places: the UTF-8 decoder whole and in pieces, the UTF-8 check
+// and measure, and the text file's in-place UTF-8 reads. (The in-place
+// writes write every old byte of every save the round-trip checks see.)
 #include <support/Helpers.h>
 
 #include <htmlfile/text/TextEncoding.h>
@@ -19,10 +17,7 @@ namespace {
 using Rng = std::mt19937;
 constexpr auto kUtf8 = CkvuuStdioFile::encodingUtf8;
 
-size_t Below(Rng& rng, size_t n)
-{
-    return static_cast<size_t>(rng() % n);
-}
+size_t Below(Rng& rng, size_t n) { return static_cast<size_t>(rng() % n); }
 
 // Mostly ASCII runs of every length, with well-formed sequences of two to
 // four bytes, and (when bStray) lone continuation bytes, cut sequences,
@@ -46,10 +41,7 @@ std::string MixedBytes(Rng& rng, size_t nPieces, bool bStray)
     return text;
 }
 
-const unsigned char* Bytes(const std::string& text)
-{
-    return reinterpret_cast<const unsigned char*>(text.data());
-}
+const unsigned char* Bytes(const std::string& text) { return reinterpret_cast<const unsigned char*>(text.data()); }
 
 // The plain decoder, as a marked file's text is decoded, is the reference for
 // what is well-formed: it gives a raw-byte unit for every byte that begins

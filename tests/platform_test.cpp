@@ -10,16 +10,6 @@ using namespace htmlfile_platform;
 
 namespace {
 
-struct LockedTopic {
-    LockedTopic() : path((WriteBytes(dir.File("t.htm"), "<html>text</html>"), dir.WideFile("t.htm")))
-    {
-        holder.Open(path.c_str(), CFile::modeReadWrite | CFile::shareDenyNone);
-    }
-    TempDir dir;
-    std::wstring path;
-    CFile holder;
-};
-
 bool CanLock(const std::wstring& path, bool bExclusive)
 {
     CFile other(path.c_str(), CFile::modeRead | CFile::shareDenyNone);
@@ -31,40 +21,39 @@ bool CanLock(const std::wstring& path, bool bExclusive)
 // The lock keeps other documents out, never other readers: on Windows,
 // where locks bar reading the bytes they cover, it covers none of the text.
 // A duplicate shares it; the lock lasts until the last handle of the open
-// file closes.
+// file closes. Shared locks share, exclusive ones wait for them.
 TEST(FileLock, KeepsLockersOutButLetsEveryoneRead)
 {
-    LockedTopic topic;
-    ASSERT_TRUE(topic.holder.IsOpen());
-    ASSERT_EQ(0, LockFile(topic.holder, true, 0));
-    EXPECT_FALSE(CanLock(topic.path, false));
+    TempDir dir;
+    WriteBytes(dir.File("t.htm"), "<html>text</html>");
+    const std::wstring path = dir.WideFile("t.htm");
+    CFile holder(path.c_str(), CFile::modeReadWrite | CFile::shareDenyNone);
+    ASSERT_EQ(0, LockFile(holder, true, 0));
+    EXPECT_FALSE(CanLock(path, false));
     EXPECT_EQ(kLockTimedOut, [&] {
-        CFile other(topic.path.c_str(), CFile::modeRead | CFile::shareDenyNone);
+        CFile other(path.c_str(), CFile::modeRead | CFile::shareDenyNone);
         return LockFile(other, false, 50);
     }());
 
-    CFile reader(topic.path.c_str(), CFile::modeRead | CFile::shareDenyNone);
+    CFile reader(path.c_str(), CFile::modeRead | CFile::shareDenyNone);
     char text[32] = {};
     EXPECT_EQ(17u, reader.Read(text, sizeof text));
     EXPECT_STREQ("<html>text</html>", text);
     {
         CFile duplicate;
-        ASSERT_TRUE(duplicate.OpenDuplicate(topic.holder));
+        ASSERT_TRUE(duplicate.OpenDuplicate(holder));
         char first[7] = {};
         EXPECT_EQ(6u, duplicate.Read(first, 6)); // from the start
         EXPECT_STREQ("<html>", first);
     }
-    EXPECT_FALSE(CanLock(topic.path, false)); // the duplicate's close kept it
-    topic.holder.Close();
-    EXPECT_TRUE(CanLock(topic.path, true));
-}
+    EXPECT_FALSE(CanLock(path, false)); // the duplicate's close kept it
+    holder.Close();
+    EXPECT_TRUE(CanLock(path, true));
 
-TEST(FileLock, SharedLocksShareExclusiveOnesWait)
-{
-    LockedTopic topic;
-    ASSERT_EQ(0, LockFile(topic.holder, false, 0));
-    EXPECT_TRUE(CanLock(topic.path, false));
-    EXPECT_FALSE(CanLock(topic.path, true));
+    CFile shared(path.c_str(), CFile::modeReadWrite | CFile::shareDenyNone);
+    ASSERT_EQ(0, LockFile(shared, false, 0));
+    EXPECT_TRUE(CanLock(path, false));
+    EXPECT_FALSE(CanLock(path, true));
 }
 
 TEST(PlatformPaths, FolderOfAndNamesFolder)

@@ -57,24 +57,19 @@ std::string WriteText(const std::wstring& path, Enc encoding, BOOL bMark, const 
 // decoded and encoded again.
 std::string CopyThrough(const std::wstring& from, const std::wstring& to, bool bRaw = true)
 {
-    {
-        CkvuuStdioFile source(from.c_str(), CFile::modeRead | CFile::shareDenyNone);
-        CkvuuStdioFile dest(to.c_str(), CFile::modeCreate | CFile::modeWrite);
-        dest.TakeEncodingFrom(source);
-        if (bRaw) {
-            std::string bytes;
-            for (UINT nAsk = 1;; nAsk = nAsk % 7 + 1) {
-                bytes.clear();
-                const UINT n = source.ReadRaw(nAsk, bytes);
-                dest.WriteRaw(bytes.data(), bytes.size());
-                if (n < nAsk) break;
-            }
-        } else {
-            wchar_t buffer[1024];
-            while (UINT n = source.Read(buffer, 1024)) dest.Write(buffer, n);
-        }
-        dest.Close();
+    CkvuuStdioFile source(from.c_str(), CFile::modeRead | CFile::shareDenyNone);
+    CkvuuStdioFile dest(to.c_str(), CFile::modeCreate | CFile::modeWrite);
+    dest.TakeEncodingFrom(source);
+    std::string bytes;
+    wchar_t buffer[1024];
+    for (UINT nAsk = 1; bRaw; nAsk = nAsk % 7 + 1) {
+        bytes.clear();
+        const UINT n = source.ReadRaw(nAsk, bytes);
+        dest.WriteRaw(bytes.data(), bytes.size());
+        if (n < nAsk) break;
     }
+    while (UINT n = bRaw ? 0 : source.Read(buffer, 1024)) dest.Write(buffer, n);
+    dest.Close();
     return ReadBytes(WideToUtf8(to.c_str()));
 }
 
