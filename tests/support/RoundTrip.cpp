@@ -1,18 +1,15 @@
+#include "support/Helpers.h"
 #include "support/RoundTrip.h"
 
 #include <htmlfile/text/TextEncoding.h>
 #include <htmlfile/platform/CaseFold.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
-#include <cstdlib>
-#include <cwchar>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -231,6 +228,33 @@ std::string UnstableRewriteReason(RoundTripDocument& doc)
     return {};
 }
 
+// Byte offset of every decoded character, and of the end; with pLineEnds,
+// also which characters are CR or LF.
+std::vector<size_t> CharacterOffsets(const std::string& source, size_t nTextStart, Encoding encoding,
+                                     std::vector<bool>* pLineEnds = nullptr)
+{
+    std::vector<size_t> offsets;
+    const auto* begin = reinterpret_cast<const unsigned char*>(source.data());
+    const unsigned char* const end = begin + source.size();
+    // Units of one sequence all start where it starts; bytes that give no
+    // unit of their own (an escape sequence) belong to the unit after them.
+    htmlfile_text::Decoder decoder(encoding);
+    const unsigned char* start = begin + nTextStart;
+    for (const unsigned char* p = start; p < end;) {
+        wchar_t units[htmlfile_text::kMaxUnitsPerSequence];
+        const unsigned char* const before = p;
+        const size_t n = decoder.DecodeStep(&p, end, true, units);
+        if (p == before) throw std::runtime_error("the decoder stalled at byte " + std::to_string(p - begin));
+        for (size_t i = 0; i < n; ++i) {
+            offsets.push_back(static_cast<size_t>(start - begin));
+            if (pLineEnds) pLineEnds->push_back(units[i] == L'\r' || units[i] == L'\n');
+        }
+        if (n > 0) start = p;
+    }
+    offsets.push_back(source.size());
+    return offsets;
+}
+
 } // namespace
 
 std::string ReadBytes(const std::string& strPath)
@@ -261,39 +285,6 @@ std::string EncodeText(const std::wstring& strText, CkvuuStdioFile::Encoding enc
     return bytes;
 }
 
-namespace {
-
-// Byte offset of every decoded character, and of the end; with pLineEnds,
-// also which characters are CR or LF.
-std::vector<size_t> CharacterOffsets(const std::string& source, size_t nTextStart, Encoding encoding,
-                                     std::vector<bool>* pLineEnds = nullptr)
-{
-    std::vector<size_t> offsets;
-    const auto* begin = reinterpret_cast<const unsigned char*>(source.data());
-    const unsigned char* const end = begin + source.size();
-    // Units of one sequence all start where it starts; bytes that give no
-    // unit of their own (an escape sequence) belong to the unit after them.
-    htmlfile_text::Decoder decoder(encoding);
-    const unsigned char* start = begin + nTextStart;
-    for (const unsigned char* p = start; p < end;) {
-        // One step at a time, so that each unit gets the offset of its own
-        // bytes.
-        wchar_t units[htmlfile_text::kMaxUnitsPerSequence];
-        const unsigned char* const before = p;
-        const size_t n = decoder.DecodeStep(&p, end, true, units);
-        if (p == before) throw std::runtime_error("the decoder stalled at byte " + std::to_string(p - begin));
-        for (size_t i = 0; i < n; ++i) {
-            offsets.push_back(static_cast<size_t>(start - begin));
-            if (pLineEnds) pLineEnds->push_back(units[i] == L'\r' || units[i] == L'\n');
-        }
-        if (n > 0) start = p;
-    }
-    offsets.push_back(source.size());
-    return offsets;
-}
-
-} // namespace
-
 std::pair<size_t, size_t> ByteSpan(const std::wstring& strFile, int nBegin, int nEnd)
 {
     size_t nTextStart = 0;
@@ -311,15 +302,12 @@ RoundTripExpectation RoundTripExpectation::Capture(RoundTripDocument& doc, const
 
     // Every writer writes once into a scratch file in the document's
     // encoding; the file's length after each tells its bytes apart.
-    static std::atomic<unsigned> s_counter{0};
-    const char* pszBase = std::getenv("TMPDIR");
-    const std::string strScratch = std::string(pszBase && *pszBase ? pszBase : "/tmp") + "/htmlfile-roundtrip-" +
-                                   std::to_string(::getpid()) + "-" + std::to_string(s_counter++) + ".tmp";
+    const TempDir scratchDir;
+    const std::string strScratch = scratchDir.File("scratch.htm");
     struct Element {
         int nBegin, nEnd;
         std::string strBytes; // what its writer produces
         bool bAsRead;         // copied as it stands
-        // ... where the old text after its span begins with a line end
         std::string strBytesBeforeLineEnd;
     };
     std::vector<Element> elements;
@@ -341,21 +329,17 @@ RoundTripExpectation RoundTripExpectation::Capture(RoundTripDocument& doc, const
         scratch.Close();
     }
     const std::string strWritten = ReadBytes(strScratch), strLineEnd = strWritten.substr(0, bounds[0]); // CR LF, encoded
-    std::remove(strScratch.c_str());
     for (size_t i = 0; i < elements.size(); ++i) {
         elements[i].strBytes = strWritten.substr(bounds[2 * i], bounds[2 * i + 1] - bounds[2 * i]);
         elements[i].strBytesBeforeLineEnd = strWritten.substr(bounds[2 * i + 1], bounds[2 * i + 2] - bounds[2 * i + 1]);
     }
 
-    // Byte offset in the file of every decoded character, and of the end;
-    // and the characters that are line ends.
     std::vector<bool> lineEnds;
     const std::vector<size_t> offsets = CharacterOffsets(source, nTextStart, encoding, &lineEnds);
 
     RoundTripExpectation expectation;
     // Elements read from the file, each with the run of inserted elements
-    // that stands before it in the list; a run at the end of the list goes
-    // after the old text.
+    // that stands before it in the list.
     struct Read {
         const Element* pElement;
         std::vector<const Element*> run;
@@ -373,8 +357,6 @@ RoundTripExpectation RoundTripExpectation::Capture(RoundTripDocument& doc, const
     std::stable_sort(reads.begin(), reads.end(),
                      [](const Read& a, const Read& b) { return a.pElement->nBegin < b.pElement->nBegin; });
 
-    // Which elements are rewritten: complete spans that begin after the end
-    // of the last one kept.
     std::vector<bool> kept(reads.size(), false);
     for (size_t i = 0, nLastKeptEnd = 0; i < reads.size(); ++i) {
         const Element& e = *reads[i].pElement;
@@ -382,9 +364,7 @@ RoundTripExpectation RoundTripExpectation::Capture(RoundTripDocument& doc, const
         if (kept[i]) nLastKeptEnd = static_cast<size_t>(e.bAsRead ? e.nBegin - 1 : e.nEnd);
     }
 
-    // Where each run goes: its own element when kept; otherwise the kept
-    // element whose span holds the left-out one's beginning, else the next
-    // kept one, else the end (reads.size()).
+    // Where each run goes; reads.size() stands for after the old text.
     std::vector<std::vector<const Element*>> before(reads.size() + 1);
     for (size_t i = 0; i < reads.size(); ++i) {
         size_t target = reads.size();

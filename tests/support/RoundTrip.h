@@ -1,23 +1,18 @@
-// The round-trip checker: proves that a save kept the library's promise.
-// The new file must be the old one with exactly the recorded elements' spans
-// replaced by what their writers produce, in the old file's encoding and
-// byte-order mark, and nothing else changed, lost or repeated.
-//
-// The expected bytes are worked out here on their own, from the recorded
-// elements and their spans, without the save code, by these rules:
+// The round-trip checker: the new file must be the old one with exactly the
+// recorded elements' spans replaced by what their writers produce, in the old
+// file's encoding and byte-order mark, and nothing else changed, lost or
+// repeated. The expected bytes are worked out without the save code:
 //   - positions are 1-based counts of decoded characters; m_nEnd == -1 marks
 //     an element the caller inserted;
 //   - elements read from the file are taken in order of m_nBegin (stable);
-//     one whose span is incomplete (m_nEnd < m_nBegin, or no position at
-//     all) or that begins at or before the end of an element already kept is
-//     left out: its old text is copied, or covered by the kept element;
+//     one whose span is incomplete or that begins at or before the end of an
+//     element already kept is left out (its old text is copied or covered);
 //   - each run of inserted elements is written, each followed by CR LF, just
 //     before the element that follows it in the list; when that element was
 //     left out, before the kept element covering it, else before the next
 //     kept one, else after the end of the old text;
-//   - a kept element that is as it was read (a document that saves only
-//     what changed) is not written: its old text is copied, and it covers
-//     nothing;
+//   - a kept element that is as it was read (SAVE_CHANGED_ONLY) is not
+//     written: its old text is copied, and it covers nothing;
 //   - a kept element whose writer ends with a line end is written without
 //     it where the old text after its span begins with CR or LF.
 // Unchanged text is compared byte for byte with the old file, not decoded
@@ -82,26 +77,10 @@ std::string SaveAndCheck(RoundTripDocument& doc, const std::wstring& strTarget);
 
 // Saves the document to strFirst and then, unless a reason is known why a
 // second save may legitimately differ (set in strSkipped, judged before and
-// after the first save), to strSecond, checking both saves and that the
-// second wrote the same bytes as the first. Empty on success.
-//
-// The reasons, by the writers' fixed output formats: a frameset with one
-// column and one row is written as a bare "<frameset>", which reading does
-// not take for one; an object's attributes are written in hash-map order,
-// which reading them back reverses within a bucket; an object attribute a
-// windows-1252 file can't hold is written as "&#N;", which reads back longer
-// and moves the object's line break. By the reading rules: an element inside
-// another's span vanishes with it and the next read may record another of
-// its kind; an emptied style sheet link writes nothing and the next read may
-// take a later one; a background image path set in another form than a read
-// gives it ("./a.gif", "img\\a.gif") reads back resolved; every bgsound tag
-// moves the sound's span to itself (one without src, or a last one with an
-// empty src, makes the next read record it elsewhere); a start tag with
-// attributes ends an open object element unrecorded, and when its element is
-// written without attributes the next read records the object; a start tag
-// with an attribute given twice; an element inserted after an unfinished tag
-// at the end becomes part of it; and the saved file may read in another
-// encoding.
+// after the first save; the reasons, each a writer's fixed output format or
+// a reading rule, are listed in UnstableRewriteReason), to strSecond,
+// checking both saves and that the second wrote the same bytes as the
+// first. Empty on success.
 std::string SaveTwiceAndCheck(RoundTripDocument& doc, const std::wstring& strFirst, const std::wstring& strSecond,
                               std::string& strSkipped);
 

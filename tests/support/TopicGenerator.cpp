@@ -53,7 +53,6 @@ std::uint64_t TopicRandom::Next()
     return z ^ (z >> 31);
 }
 
-// The parts of a topic; the generator's own state is kept in it by reference.
 struct TopicGenerator::Builder {
     struct Attr {
         int nPercent;
@@ -63,9 +62,8 @@ struct TopicGenerator::Builder {
     TopicRandom& m_random;
     TextScript& m_script;
 
-    // Latin words, which Shift_JIS and GBK write partly as "&#N;", and now
-    // and then (more often in a Japanese or Chinese topic) a word of the
-    // script.
+    // Latin words (Shift_JIS and GBK write some as "&#N;"), now and then a
+    // word of the script.
     const wchar_t* Word()
     {
         switch (m_script) {
@@ -309,18 +307,14 @@ struct TopicGenerator::Builder {
             const char* pszName;
             TextScript script;
         };
-        static const Choice kEncodings[] = {
-            {F::encodingUtf8, false, "UTF-8", TextScript::Any},
-            {F::encodingUtf8, false, "UTF-8", TextScript::Any},
-            {F::encodingUtf8, false, "UTF-8", TextScript::Any},
-            {F::encodingUtf8, true, "UTF-8 with mark", TextScript::Any},
-            {F::encodingUtf8, true, "UTF-8 with mark", TextScript::Any},
-            {F::encodingUtf16LE, true, "UTF-16LE", TextScript::Any},
-            {F::encodingUtf16BE, true, "UTF-16BE", TextScript::Any},
-            {F::encodingWindows1252, false, "windows-1252", TextScript::Latin},
-            {F::encodingWindows1252, false, "windows-1252", TextScript::Latin},
-            {E::kShiftJis, false, "Shift_JIS", TextScript::Japanese},
-            {E::kGbk, false, "GBK", TextScript::Chinese}};
+        const Choice utf8{F::encodingUtf8, false, "UTF-8", TextScript::Any},
+            marked{F::encodingUtf8, true, "UTF-8 with mark", TextScript::Any},
+            latin{F::encodingWindows1252, false, "windows-1252", TextScript::Latin};
+        const Choice kEncodings[] = {utf8, utf8, utf8, marked, marked,
+                                     {F::encodingUtf16LE, true, "UTF-16LE", TextScript::Any},
+                                     {F::encodingUtf16BE, true, "UTF-16BE", TextScript::Any}, latin, latin,
+                                     {E::kShiftJis, false, "Shift_JIS", TextScript::Japanese},
+                                     {E::kGbk, false, "GBK", TextScript::Chinese}};
         const auto& [encoding, bMark, pszEncoding, script] = m_random.Pick(kEncodings);
         m_script = script;
         // Every label the label table has for the encoding, in the cases
@@ -451,12 +445,4 @@ GeneratedTopic TopicGenerator::Topic()
 std::string TopicGenerator::RandomEdits(CHtmlFile& doc)
 {
     return Builder{m_random, m_script}.RandomEdits(doc);
-}
-
-void TopicGenerator::UseScriptOf(const wchar_t* pszEncoding)
-{
-    const std::wstring name(pszEncoding ? pszEncoding : L"");
-    if (name == L"Shift_JIS" || name == L"EUC-JP" || name == L"ISO-2022-JP") m_script = TextScript::Japanese;
-    else if (name == L"GBK" || name == L"gb18030" || name == L"Big5") m_script = TextScript::Chinese;
-    else m_script = TextScript::Any;
 }

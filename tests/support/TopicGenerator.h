@@ -1,10 +1,9 @@
 // Random but realistic help topics for property tests: the same seed gives
 // the same topic. Topics have nested and unclosed elements, comments and
 // scripts with tags in them, maps without ends, objects discarded by inner
-// tags, frame pages with a body in noframes, attributes in every quoting
-// style, non-ASCII text, CR LF and LF mixed, in UTF-8 (with and without a
-// mark), UTF-16LE/BE, windows-1252, Shift_JIS and GBK. RandomEdits changes a document through the API the way an
-// authoring program would.
+// tags, frame pages, attributes in every quoting style, non-ASCII text, mixed
+// line ends, in UTF-8 (with and without a mark), UTF-16LE/BE, windows-1252,
+// Shift_JIS and GBK. RandomEdits changes a document through the API.
 #pragma once
 
 #include <cstdint>
@@ -12,8 +11,7 @@
 
 class CHtmlFile;
 
-// splitmix64: tiny, fast and the same on every platform, unlike the standard engines'
-// distributions.
+// splitmix64: the same on every platform, unlike the standard distributions.
 class TopicRandom {
 public:
     explicit TopicRandom(std::uint64_t seed) : m_state(seed) {}
@@ -45,16 +43,10 @@ public:
     std::string RandomEdits(CHtmlFile& doc);
     TopicRandom& Random() noexcept { return m_random; }
 
-    // Which words stand for non-ASCII text: any script, or only what the
-    // topic's encoding holds best (windows-1252: Latin only; Shift_JIS:
-    // Japanese; GBK: Chinese). Topic() sets it for the topic it makes.
-    enum class TextScript { Any, Latin, Japanese, Chinese };
-    // For the edits of a document read elsewhere: the script of its
-    // encoding's name (CHtmlFile::GetEncoding), Japanese for Shift_JIS,
-    // EUC-JP and ISO-2022-JP, Chinese for GBK, gb18030 and Big5, else any.
-    void UseScriptOf(const wchar_t* pszEncoding);
-
 private:
+    // Which words stand for non-ASCII text: any script, or only what the
+    // topic's encoding holds best. Topic() sets it for the topic it makes.
+    enum class TextScript { Any, Latin, Japanese, Chinese };
     struct Builder; // the parts of a topic
     TopicRandom m_random;
     TextScript m_script = TextScript::Any;
