@@ -135,7 +135,7 @@ TEST(FramesetTokenWriter, AnchorsAndOrder)
             Frameset(L"50%,50%", L"", {Frame(L"a", L"a.htm"), Frameset(L"", L"", {Frame(L"b")})}));
         EXPECT_EQ(p->GenerateIndent(&list, 0, nullptr), after.empty() ? 0 : 1);
         EXPECT_EQ(list.GetText().str(), after.empty() ? before : after);
-        if (before.size() < 50) continue;
+        if (&before != &cases[0].first) continue;
         // The inserted tags carry codes: a second layout finds the new
         // noframes element before the body and goes around it unwrapped.
         CHtmlFileFrameset second;
