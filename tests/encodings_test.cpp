@@ -13,6 +13,7 @@
 #include <vector>
 
 using namespace htmlfile_text;
+using E = EncodingId;
 
 namespace {
 
@@ -70,19 +71,19 @@ TEST(EncodingLabels, MapAsTheLabelTableDoes)
         const char* label;
         std::optional<EncodingId> expected;
     } cases[] = {
-        {"iso-8859-1", EncodingId::kWindows1252}, {"us-ascii", EncodingId::kWindows1252},
-        {"gb2312", EncodingId::kGbk},             {"x-sjis", EncodingId::kShiftJis},
-        {"shift_jis", EncodingId::kShiftJis},     {"  UTF8 ", EncodingId::kUtf8},
-        {"\t\nKOI8-R\f\r", EncodingId::kKoi8R},   {"Big5-HKSCS", EncodingId::kBig5},
-        {"ks_c_5601-1987", EncodingId::kEucKr},   {"ISO-8859-8-I", EncodingId::kIso8859_8I},
-        {"utf-16", EncodingId::kUtf16LE},         {"x-user-defined", EncodingId::kXUserDefined},
-        {"latin2", EncodingId::kIso8859_2},       {"unknown", std::nullopt},
+        {"iso-8859-1", E::kWindows1252}, {"us-ascii", E::kWindows1252},
+        {"gb2312", E::kGbk},             {"x-sjis", E::kShiftJis},
+        {"shift_jis", E::kShiftJis},     {"  UTF8 ", E::kUtf8},
+        {"\t\nKOI8-R\f\r", E::kKoi8R},   {"Big5-HKSCS", E::kBig5},
+        {"ks_c_5601-1987", E::kEucKr},   {"ISO-8859-8-I", E::kIso8859_8I},
+        {"utf-16", E::kUtf16LE},         {"x-user-defined", E::kXUserDefined},
+        {"latin2", E::kIso8859_2},       {"unknown", std::nullopt},
         {"utf-8x", std::nullopt},                 {"", std::nullopt},
         {"iso-2022-kr", std::nullopt},            {"utf\xC2\xA0" "8", std::nullopt},
         {"windows-1252 with a label longer than any known", std::nullopt},
     };
     for (const auto& c : cases) EXPECT_EQ(EncodingForLabel(c.label), c.expected) << c.label;
-    EXPECT_STREQ(EncodingName(EncodingId::kShiftJis), "Shift_JIS");
+    EXPECT_STREQ(EncodingName(E::kShiftJis), "Shift_JIS");
     for (size_t i = 0; i < kEncodingCount; ++i)
         EXPECT_EQ(EncodingForLabel(EncodingName(static_cast<EncodingId>(i))), static_cast<EncodingId>(i)) << i;
 }
@@ -93,30 +94,27 @@ TEST(Prescan, FindsTheDeclarationAsABrowserDoes)
         std::string bytes;
         std::optional<EncodingId> expected;
     } cases[] = {
-        {"<meta charset=shift_jis>", EncodingId::kShiftJis},  {"<META CHARSET='GB2312'>", EncodingId::kGbk},
-        {"<meta charset=\"big5\">", EncodingId::kBig5},        {"<meta charset = \" euc-kr \" >", EncodingId::kEucKr},
-        {"<meta/charset=koi8-r>", EncodingId::kKoi8R},         {"<meta charset=koi8-r/>", std::nullopt},
+        {"<meta charset=shift_jis>", E::kShiftJis},  {"<META CHARSET='GB2312'>", E::kGbk},
+        {"<meta charset=\"big5\">", E::kBig5},        {"<meta charset = \" euc-kr \" >", E::kEucKr},
+        {"<meta/charset=koi8-r>", E::kKoi8R},         {"<meta charset=koi8-r/>", std::nullopt},
         {"<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1250\">",
-         EncodingId::kWindows1250},
-        {"<meta content='text/html;charset = \"iso-8859-2\"' http-equiv=content-type>", EncodingId::kIso8859_2},
+         E::kWindows1250},
+        {"<meta content='text/html;charset = \"iso-8859-2\"' http-equiv=content-type>", E::kIso8859_2},
         {"<meta content=\"text/html; charset=windows-1251\">", std::nullopt},
         {"<meta http-equiv=refresh content=\"text/html; charset=windows-1251\">", std::nullopt},
-        {"<meta name=author content=x charset=x-sjis>", EncodingId::kShiftJis},
-        {"<meta charset=utf-16>", EncodingId::kUtf8},          {"<meta charset=utf-16be>", EncodingId::kUtf8},
-        {"<meta charset=x-user-defined>", EncodingId::kWindows1252},
-        {"<meta charset=iso-8859-1>", EncodingId::kWindows1252},
-        {"<meta charset=bogus><meta charset=euc-jp>", EncodingId::kEucJp},
-        {"<meta charset=euc-jp charset=big5>", EncodingId::kEucJp},
-        {"<!-- <meta charset=big5> --><meta charset=gbk>", EncodingId::kGbk},
-        {"<!--><meta charset=big5>", EncodingId::kBig5},       {"<!-- <meta charset=big5>", std::nullopt},
-        {"<p title='<meta charset=big5>'><meta charset=euc-kr>", EncodingId::kEucKr},
-        {"<?php <meta charset=big5> ?><meta charset=euc-kr>", EncodingId::kEucKr},
-        {"<metax charset=big5>", std::nullopt},                {"<meta charset=big5", std::nullopt},
-        {"<title>x</title>", std::nullopt},
+        {"<meta name=author content=x charset=x-sjis>", E::kShiftJis},
+        {"<meta charset=utf-16>", E::kUtf8},          {"<meta charset=utf-16be>", E::kUtf8},
+        {"<meta charset=x-user-defined>", E::kWindows1252}, {"<meta charset=iso-8859-1>", E::kWindows1252},
+        {"<meta charset=bogus><meta charset=euc-jp>", E::kEucJp}, {"<meta charset=euc-jp charset=big5>", E::kEucJp},
+        {"<!-- <meta charset=big5> --><meta charset=gbk>", E::kGbk},
+        {"<!--><meta charset=big5>", E::kBig5},       {"<!-- <meta charset=big5>", std::nullopt},
+        {"<p title='<meta charset=big5>'><meta charset=euc-kr>", E::kEucKr},
+        {"<?php <meta charset=big5> ?><meta charset=euc-kr>", E::kEucKr},
+        {"<metax charset=big5>", std::nullopt}, {"<meta charset=big5", std::nullopt}, {"<title>x</title>", std::nullopt},
         {"<!-- x -->" + std::string(1000, ' ') + "<meta charset=big5>", std::nullopt},
-        {"<!-- x -->" + std::string(990, ' ') + "<meta charset=big5>", EncodingId::kBig5},
-        {"<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><html>", EncodingId::kShiftJis},
-        {std::string("<\0?\0x\0m\0l\0", 10), EncodingId::kUtf16LE},
+        {"<!-- x -->" + std::string(990, ' ') + "<meta charset=big5>", E::kBig5},
+        {"<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><html>", E::kShiftJis},
+        {std::string("<\0?\0x\0m\0l\0", 10), E::kUtf16LE},
     };
     for (const auto& c : cases)
         EXPECT_EQ(PrescanForEncoding(BytesOf(c.bytes), c.bytes.size()), c.expected) << c.bytes;
@@ -161,7 +159,7 @@ TEST(RoundTrip, EveryByteOfTheSingleByteEncodings)
     for (int b = 0; b < 256; ++b) everyByte += static_cast<char>(b);
     for (size_t i = 0; i < kEncodingCount; ++i) {
         const auto id = static_cast<EncodingId>(i);
-        if ((id < EncodingId::kIbm866 || id > EncodingId::kXMacCyrillic) && id != EncodingId::kXUserDefined) continue;
+        if ((id < E::kIbm866 || id > E::kXMacCyrillic) && id != E::kXUserDefined) continue;
         const Units units = Decode(id, everyByte);
         ASSERT_EQ(units.size(), 256u) << EncodingName(id);
         EXPECT_EQ(Encode(id, units), everyByte) << EncodingName(id);
@@ -174,8 +172,7 @@ TEST(RoundTrip, EveryByteOfTheSingleByteEncodings)
 // decode to that other character.
 TEST(RoundTrip, EveryCharacterTheMultiByteEncodersWrite)
 {
-    for (const EncodingId id : {EncodingId::kShiftJis, EncodingId::kEucJp, EncodingId::kGbk, EncodingId::kGb18030,
-                                EncodingId::kBig5, EncodingId::kEucKr}) {
+    for (const EncodingId id : {E::kShiftJis, E::kEucJp, E::kGbk, E::kGb18030, E::kBig5, E::kEucKr}) {
         size_t written = 0, substituted = 0;
         for (std::uint32_t code = 0x80; code < 0x30000; ++code) {
             if (code >= 0xD800 && code <= 0xDFFF) continue;
@@ -206,25 +203,23 @@ TEST(RawByteUnits, KeepEveryRejectedByteAndTheMarkupAfterIt)
         Units units;
         std::optional<std::string> encoded = std::nullopt;
     } cases[] = {
-        {EncodingId::kShiftJis, "<p>\xA0<b>", {'<', 'p', '>', Raw(0xA0), '<', 'b', '>'}},
-        {EncodingId::kShiftJis, "\x81<\x82\xA0", {Raw(0x81), '<', 0x3042}},
-        {EncodingId::kShiftJis, "\x85\xFD", {Raw(0x85), Raw(0xFD)}},
-        {EncodingId::kGbk, "<i>\xD6\xD0\xCE", {'<', 'i', '>', 0x4E2D, Raw(0xCE)}},
-        {EncodingId::kGb18030, "\x81\x30\x81", {Raw(0x81), Raw(0x30), Raw(0x81)}},
-        {EncodingId::kGb18030, "\x81\x30<", {Raw(0x81), '0', '<'}},
-        {EncodingId::kGb18030, "\x84\x31\xA4\x39\x81\x30\x81\x30", {0xFFFF, 0x80}},
-        {EncodingId::kGb18030, "\x84\x32\x81\x30", {Raw(0x84), Raw(0x32), Raw(0x81), Raw(0x30)}},
-        {EncodingId::kBig5, "\xA4<p>", {Raw(0xA4), '<', 'p', '>'}},
+        {E::kShiftJis, "<p>\xA0<b>", {'<', 'p', '>', Raw(0xA0), '<', 'b', '>'}},
+        {E::kShiftJis, "\x81<\x82\xA0", {Raw(0x81), '<', 0x3042}}, {E::kShiftJis, "\x85\xFD", {Raw(0x85), Raw(0xFD)}},
+        {E::kGbk, "<i>\xD6\xD0\xCE", {'<', 'i', '>', 0x4E2D, Raw(0xCE)}},
+        {E::kGb18030, "\x81\x30\x81", {Raw(0x81), Raw(0x30), Raw(0x81)}}, {E::kGb18030, "\x81\x30<", {Raw(0x81), '0', '<'}},
+        {E::kGb18030, "\x84\x31\xA4\x39\x81\x30\x81\x30", {0xFFFF, 0x80}},
+        {E::kGb18030, "\x84\x32\x81\x30", {Raw(0x84), Raw(0x32), Raw(0x81), Raw(0x30)}},
+        {E::kBig5, "\xA4<p>", {Raw(0xA4), '<', 'p', '>'}},
         // A letter and combining mark from a sequence the encoder does not write.
-        {EncodingId::kBig5, "\x88\x62\xA4\x40", {0xCA, 0x304, 0x4E00}, "&#202;&#772;\xA4\x40"},
-        {EncodingId::kEucKr, "\xB0\xA1\xFF\xB0", {0xAC00, Raw(0xFF), Raw(0xB0)}},
-        {EncodingId::kEucJp, "\x8F\xA2<\x8E\xB1", {Raw(0x8F), Raw(0xA2), '<', 0xFF71}},
-        {EncodingId::kUtf8, "Old \xE9!\xE3\x81<\xF0\x9F\x98\x80",
+        {E::kBig5, "\x88\x62\xA4\x40", {0xCA, 0x304, 0x4E00}, "&#202;&#772;\xA4\x40"},
+        {E::kEucKr, "\xB0\xA1\xFF\xB0", {0xAC00, Raw(0xFF), Raw(0xB0)}},
+        {E::kEucJp, "\x8F\xA2<\x8E\xB1", {Raw(0x8F), Raw(0xA2), '<', 0xFF71}},
+        {E::kUtf8, "Old \xE9!\xE3\x81<\xF0\x9F\x98\x80",
          {'O', 'l', 'd', ' ', Raw(0xE9), '!', Raw(0xE3), Raw(0x81), '<', 0x1F600}},
-        {EncodingId::kUtf8, "\xED\xA0\x80\xC0\xAF", {Raw(0xED), Raw(0xA0), Raw(0x80), Raw(0xC0), Raw(0xAF)}},
-        {EncodingId::kWindows874, "\xDB\xDC", {Raw(0xDB), Raw(0xDC)}},
+        {E::kUtf8, "\xED\xA0\x80\xC0\xAF", {Raw(0xED), Raw(0xA0), Raw(0x80), Raw(0xC0), Raw(0xAF)}},
+        {E::kWindows874, "\xDB\xDC", {Raw(0xDB), Raw(0xDC)}},
         // An odd last byte reads as a replacement character.
-        {EncodingId::kUtf16LE, std::string("a\0=\xD8\0\xDE\0\xD8x\0\x80\xDCz", 13), {'a', 0x1F600, 0xD800, 'x', 0xDC80, 0xFFFD},
+        {E::kUtf16LE, std::string("a\0=\xD8\0\xDE\0\xD8x\0\x80\xDCz", 13), {'a', 0x1F600, 0xD800, 'x', 0xDC80, 0xFFFD},
          std::string("a\0=\xD8\0\xDE\0\xD8x\0\x80\xDC\xFD\xFF", 14)},
     };
     for (const auto& c : cases) {
@@ -240,15 +235,12 @@ TEST(RawByteUnits, KeepEveryRejectedByteAndTheMarkupAfterIt)
 TEST(SplitInput, GivesTheUnitsOfTheWholeAtEveryBoundary)
 {
     const std::pair<EncodingId, std::string> cases[] = {
-        {EncodingId::kUtf8, "a\xC3\xA9\xE6\x97\xA5\xF0\x9F\x98\x80\xE3\x81<\xF0\x9F"},
-        {EncodingId::kShiftJis, "<b>\x93\xFA\x96\x7B\xB1\x81<\xFC"},
-        {EncodingId::kGb18030, "\xD6\xD0\x81\x30\x81\x30\x84\x31\xA4\x39\x81\x30<\x81\x30\x81"},
-        {EncodingId::kBig5, "\xA4\x40\x88\x62\xA4<\xFE"},
-        {EncodingId::kEucJp, "\xC6\xFC\x8F\xB0\xA1\x8E\xB1\x8F\xA2"},
-        {EncodingId::kEucKr, "\xB0\xA1\xC7\xD1<\xB0"},
-        {EncodingId::kIso2022Jp, "a\x1B$B0!F|\x1B(Bb\x1B(J\\\x1B$B\x1B(B\x1B(I1\x1B(B"},
-        {EncodingId::kUtf16LE, std::string("a\0=\xD8\0\xDE\0\xD8x\0z", 11)},
-        {EncodingId::kUtf16BE, std::string("\0a\xD8=\xDE\0\xDC\x80\xD8", 9)},
+        {E::kUtf8, "a\xC3\xA9\xE6\x97\xA5\xF0\x9F\x98\x80\xE3\x81<\xF0\x9F"},
+        {E::kGb18030, "\xD6\xD0\x81\x30\x81\x30\x84\x31\xA4\x39\x81\x30<\x81\x30\x81"},
+        {E::kBig5, "\xA4\x40\x88\x62\xA4<\xFE"}, {E::kEucJp, "\xC6\xFC\x8F\xB0\xA1\x8E\xB1\x8F\xA2"},
+        {E::kEucKr, "\xB0\xA1\xC7\xD1<\xB0"}, {E::kShiftJis, "<b>\x93\xFA\x96\x7B\xB1\x81<\xFC"},
+        {E::kIso2022Jp, "a\x1B$B0!F|\x1B(Bb\x1B(J\\\x1B$B\x1B(B\x1B(I1\x1B(B"},
+        {E::kUtf16LE, std::string("a\0=\xD8\0\xDE\0\xD8x\0z", 11)}, {E::kUtf16BE, std::string("\0a\xD8=\xDE\0\xDC\x80\xD8", 9)},
     };
     for (const auto& [encoding, bytes] : cases) {
         const Units whole = Decode(encoding, bytes);
@@ -266,7 +258,7 @@ TEST(SplitInput, GivesTheUnitsOfTheWholeAtEveryBoundary)
             const Units whole = Decode(id, bytes);
             const size_t block = 1 + random() % 7;
             EXPECT_EQ(Decode(id, bytes, block, kMaxUnitsPerSequence), whole) << EncodingName(id) << " block " << block;
-            if (id == EncodingId::kUtf8) { EXPECT_EQ(Encode(id, whole), bytes); }
+            if (id == E::kUtf8) { EXPECT_EQ(Encode(id, whole), bytes); }
         }
     }
 }
@@ -280,21 +272,21 @@ TEST(Iso2022Jp, SwitchesSetsAndRejectsWhatNoSetAllows)
         {"a\x1B(Bb\x1B$", {'a', 'b', Raw(0x1B), '$'}}, {"\x1B" "x\x0E\xA4", {Raw(0x1B), 'x', Raw(0x0E), Raw(0xA4)}},
         {"abc\x1B(B", {'a', 'b', 'c'}},
     };
-    for (const auto& [bytes, units] : cases) EXPECT_EQ(Decode(EncodingId::kIso2022Jp, bytes), units) << bytes;
-    EXPECT_EQ(Encode(EncodingId::kIso2022Jp, {'a', 0x65E5, Raw(0x1B)}), "a&#26085;\x1B");
+    for (const auto& [bytes, units] : cases) EXPECT_EQ(Decode(E::kIso2022Jp, bytes), units) << bytes;
+    EXPECT_EQ(Encode(E::kIso2022Jp, {'a', 0x65E5, Raw(0x1B)}), "a&#26085;\x1B");
 }
 
 TEST(Encoding, WritesReferencesForWhatTheEncodingLacks)
 {
-    EXPECT_EQ(Encode(EncodingId::kWindows1252, {'a', 0x65E5, 0x20AC, 0xE9}), "a&#26085;\x80\xE9");
-    EXPECT_EQ(Encode(EncodingId::kShiftJis, {0x65E5, 0x1D11E, 0xA5, 0x2212}), "\x93\xFA&#119070;\x5C\x81\x7C");
-    EXPECT_EQ(Encode(EncodingId::kGbk, {0x20AC, 0x1F600, 0xE5E5}), "\x80&#128512;&#58853;");
-    EXPECT_EQ(Encode(EncodingId::kGb18030, {0x20AC, 0x1F600, 0xE78D}), "\xA2\xE3\x94\x39\xFC\x36\xA6\xD9");
-    EXPECT_EQ(Encode(EncodingId::kBig5, {0x2550, 0x20AC, 0x0100}), "\xF9\xF9\xA3\xE1&#256;");
-    EXPECT_EQ(Encode(EncodingId::kKoi8R, {0x0416, 0x0100}), "\xF6&#256;");
-    EXPECT_EQ(Encode(EncodingId::kUtf8, {0xE9, Raw(0xE9), 0xD800}), "\xC3\xA9\xE9&#65533;");
-    EXPECT_EQ(Encode(EncodingId::kUtf16LE, {'a', 0xDC80, 0x1F600}), std::string("a\0\x80\xDC=\xD8\0\xDE", 8));
-    EXPECT_EQ(Encode(EncodingId::kUtf16BE, {0xDCFF}), "\xDC\xFF");
+    EXPECT_EQ(Encode(E::kWindows1252, {'a', 0x65E5, 0x20AC, 0xE9}), "a&#26085;\x80\xE9");
+    EXPECT_EQ(Encode(E::kShiftJis, {0x65E5, 0x1D11E, 0xA5, 0x2212}), "\x93\xFA&#119070;\x5C\x81\x7C");
+    EXPECT_EQ(Encode(E::kGbk, {0x20AC, 0x1F600, 0xE5E5}), "\x80&#128512;&#58853;");
+    EXPECT_EQ(Encode(E::kGb18030, {0x20AC, 0x1F600, 0xE78D}), "\xA2\xE3\x94\x39\xFC\x36\xA6\xD9");
+    EXPECT_EQ(Encode(E::kBig5, {0x2550, 0x20AC, 0x0100}), "\xF9\xF9\xA3\xE1&#256;");
+    EXPECT_EQ(Encode(E::kKoi8R, {0x0416, 0x0100}), "\xF6&#256;");
+    EXPECT_EQ(Encode(E::kUtf8, {0xE9, Raw(0xE9), 0xD800}), "\xC3\xA9\xE9&#65533;");
+    EXPECT_EQ(Encode(E::kUtf16LE, {'a', 0xDC80, 0x1F600}), std::string("a\0\x80\xDC=\xD8\0\xDE", 8));
+    EXPECT_EQ(Encode(E::kUtf16BE, {0xDCFF}), "\xDC\xFF");
 }
 
 } // namespace
