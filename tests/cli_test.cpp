@@ -79,8 +79,7 @@ TEST_F(CliTest, ShowPrintsEverythingTheTopicRecordsAsTextAndJson)
               "                 attribute type = application/x-oleobject\n"
               "                 param Keyword = printing\n"
               "                 param Keyword = reports, printing\n"
-              "  framesets    none\n\nindex.htm\n",
-              result.out.substr(0, nIndex + 11));
+              "  framesets    none\n\nindex.htm\n", result.out.substr(0, nIndex + 11));
     EXPECT_EQ("  framesets    frameset cols=30%,70% frameborder bordercolor=#c0c0c0\n"
               "                 frame name=toc src=contents.htm scrolling=auto marginwidth=4\n"
               "                 frameset rows=60,*\n"
@@ -163,14 +162,12 @@ TEST_F(CliTest, SetWritesEveryPropertyToItsOwnAttribute)
     EXPECT_EQ("<html><head><link rel=\"stylesheet\" href=\"s.css\" type=\"text/css\" />\r\n<title>T</title></head>\n"
               "<BGSOUND SRC=\"snd/a.wav\" LOOP=\"-1\">\r\n"
               "<body bgcolor=\"#000080\" link=\"#ff0000\" vlink=\"#000000\" alink=\"#00ff00\" "
-              "background=\"img/bg.gif\" bgproperties=\"fixed\">\n<p>x</p>\n</body></html>\n",
-              Bytes("t.htm"));
+              "background=\"img/bg.gif\" bgproperties=\"fixed\">\n<p>x</p>\n</body></html>\n", Bytes("t.htm"));
 
     result = Run({"set", "t.htm", "--no-stylesheet", "--no-bgsound", "--watermark", "off", "--no-background"});
     EXPECT_EQ(0, result.status) << result.err;
     EXPECT_EQ("<html><head>\r\n<title>T</title></head>\n\r\n<body bgcolor=\"#000080\" link=\"#ff0000\" vlink=\"#000000\" "
-              "alink=\"#00ff00\">\n<p>x</p>\n</body></html>\n",
-              Bytes("t.htm"));
+              "alink=\"#00ff00\">\n<p>x</p>\n</body></html>\n", Bytes("t.htm"));
 }
 
 // A value that looks like markup reads back exactly as given; a value with both kinds of quote reads back with
@@ -246,14 +243,12 @@ TEST_F(CliTest, AFramePageKeepsItsLayoutUnlessRewritten)
     EXPECT_EQ(0, result.status);
     EXPECT_EQ("", result.err);
     EXPECT_EQ(Replace(Replace(index, "Report Writer Help</title>", "Report Writer</title>"), "  <body>",
-                      "  <body text=\"#ff0000\">"),
-              Bytes("index.htm"));
+                      "  <body text=\"#ff0000\">"), Bytes("index.htm"));
 
     result = Run({"set", "index.htm", "--title", "Report Writer Help", "--rewrite-all"});
     EXPECT_EQ(0, result.status);
     EXPECT_EQ("index.htm: warning: the frame layout is written anew from its frames; the frameset's own border "
-              "attributes and any <noframes> content are not kept\n",
-              result.err);
+              "attributes and any <noframes> content are not kept\n", result.err);
     EXPECT_EQ(std::string::npos, Bytes("index.htm").find("<noframes>"));
 }
 
@@ -327,8 +322,7 @@ TEST_F(CliTest, NewCreatesFromATemplateAndNeverOverwritesUnasked)
     const std::string created = "<html>\r\n\r\n<head>\r\n<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">"
                                 "\r\n<meta name=\"GENERATOR\" content=\"Orvane Tessaly\">\r\n"
                                 "<link rel=\"stylesheet\" href=\"s.css\" type=\"text/css\" />\r\n"
-                                "<title>Fish &amp; chips</title>\r\n"
-                                "</head>\r\n<body>\r\n</body>\r\n</html>\r\n";
+                                "<title>Fish &amp; chips</title>\r\n" "</head>\r\n<body>\r\n</body>\r\n</html>\r\n";
     EXPECT_EQ(created, Bytes("n.htm"));
 
     result = Run({"new", "n.htm"});
@@ -355,10 +349,8 @@ TEST_F(CliTest, ObjectsAndMapsListAndDeleteById)
     const ProcessResult maps = Run({"maps", "printing.htm"});
     EXPECT_EQ(0, maps.status);
     EXPECT_EQ("toolbar (3 areas)\n"
-              "  rect 0,0,24,24 -> new.htm \"New report\"\n"
-              "  rect 26,0,50,24 -> open.htm \"Open a report\"\n"
-              "  rect 52,0,76,24 -> printing.htm#top \"Print\" target=_self\n",
-              maps.out);
+              "  rect 0,0,24,24 -> new.htm \"New report\"\n" "  rect 26,0,50,24 -> open.htm \"Open a report\"\n"
+              "  rect 52,0,76,24 -> printing.htm#top \"Print\" target=_self\n", maps.out);
 
     const std::string withId = Replace(printing, "<object type", "<object id=\"keywords\" type");
     WriteBytes(dir.File("printing.htm"), withId);

@@ -55,8 +55,7 @@ TEST(CheckExample, ReportsOneProblemOfEachKindAsTextAndJson)
               "examples/help/open.htm:12:4: missing map: #open-buttons\n"
               "examples/help/page_setup.htm:14:2: case differs: Printers.htm\n"
               "checked 10 topics, 44 references: 1 missing file, 1 missing bookmark, 1 missing map, "
-              "1 reference outside the project, 1 case difference\n",
-              text.out);
+              "1 reference outside the project, 1 case difference\n", text.out);
 
     ProcessResult json = RunIn(HTMLFILE_SOURCE_DIR, {"check", "--json", "--jobs", "2", "examples/help"});
     EXPECT_EQ(1, json.status);
@@ -89,8 +88,7 @@ TEST(KeywordsExample, PrintsTheIndexByKeywordAndByTopic)
               "printing\n  ./printers.htm (Choosing a printer)\n  ./printing.htm (Printing a report)\n"
               "reports, creating\n  ./new.htm (Creating a report)\n"
               "reports, opening\n  ./open.htm (Opening a report)\n"
-              "reports, printing\n  ./printing.htm (Printing a report)\n",
-              index.out);
+              "reports, printing\n  ./printing.htm (Printing a report)\n", index.out);
 
     ProcessResult byTopic = RunIn(HTMLFILE_SOURCE_DIR "/examples/help",
                               {"keywords", "--by-topic", "--json", "printing.htm", "page_setup.htm", "index.htm"});
@@ -192,15 +190,13 @@ TEST(CheckPaths, ProjectThroughDotsAndLinksWithNamesThatAreNotUtf8)
         ProcessResult result = RunIn(dir.Path(), {"check", folder});
         EXPECT_EQ(folder + "/a.htm:1:1: missing bookmark: " + reference + "#x\n" + folder + "/" + shown +
                       ":1:1: missing file: missing.htm\n"
-                      "checked 3 topics, 4 references: 1 missing file, 1 missing bookmark\n",
-                  result.out);
+                      "checked 3 topics, 4 references: 1 missing file, 1 missing bookmark\n", result.out);
     }
     ProcessResult result = RunIn(dir.Path(), {"check", "--json", "help"});
     EXPECT_EQ("{\"file\":\"help/a.htm\",\"line\":1,\"column\":1,\"kind\":\"missing bookmark\",\"reference\":\"" +
                   reference + "#x\",\"target\":\"help/" + json + "\"}\n" + "{\"file\":\"help/" + json +
                   "\",\"line\":1,\"column\":1,\"kind\":\"missing file\",\"reference\":\"missing.htm\",\"target\":"
-                  "\"help/missing.htm\"}\n",
-              result.out.substr(0, result.out.find("{\"summary\"")));
+                  "\"help/missing.htm\"}\n", result.out.substr(0, result.out.find("{\"summary\"")));
 }
 
 // The same tags after every kind of line end, in UTF-8 and in UTF-16: the column counts characters, not bytes.
@@ -277,10 +273,8 @@ TEST(CheckResolution, WindowsPathsInTheProjectsForm)
     GTEST_SKIP() << "a POSIX path is in the project's form as it stands";
 #else
     const std::tuple<std::string, std::string, std::string> cases[] = {
-        {"C:\\help\\a.htm", "/C:/help/a.htm", "C:/help/a.htm"},
-        {"C:/help/sub/", "/C:/help/sub/", "C:/help/sub/"},
-        {"C:\\", "/C:/", "C:/"},
-        {"\\\\server\\share\\a.htm", "/server/share/a.htm", "//server/share/a.htm"},
+        {"C:\\help\\a.htm", "/C:/help/a.htm", "C:/help/a.htm"}, {"C:/help/sub/", "/C:/help/sub/", "C:/help/sub/"},
+        {"C:\\", "/C:/", "C:/"}, {"\\\\server\\share\\a.htm", "/server/share/a.htm", "//server/share/a.htm"},
     };
     for (const auto& [native, project, back] : cases) {
         EXPECT_EQ(project, htmltopic::ProjectPath(native));
