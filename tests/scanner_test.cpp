@@ -36,10 +36,8 @@ struct Recorder : HTMLCallback {
     long long position = 0; // units fed, read after the last byte
 };
 
-enum class Cut { None, EveryByte, Uneven };
+enum class Cut { None, EveryByte, Uneven }; // whole, through operator<<, or in blocks of uneven sizes
 
-// Feeds the input whole, one byte at a time (operator<<), or in blocks of
-// uneven sizes.
 Recorder Feed(const std::string& input, const Answer& answer, Cut cut = Cut::None)
 {
     Recorder recorder;
