@@ -9,7 +9,6 @@
 
 namespace {
 
-// What an element made from the arguments writes.
 template <typename T, typename... Args>
 std::string Written(Args... args)
 {
@@ -24,10 +23,8 @@ std::string Written(Args... args)
 TEST(TagTest, WritesGetsAndSetsAttributes)
 {
     auto chain = MakeAttributes({{L"BGCOLOR", L"#fff"}, {L"nowrap", nullptr}, {L"text", L""}, {L"Link", L"a\"b"}});
-    CHTMLTag written(L"Body", chain.release(), 1, 2);
-    EXPECT_EQ(GenerateToBytes(written), "<Body BGCOLOR=\"#fff\" nowrap text=\"\" Link='a\"b'>");
-    CHTMLEndTag end(L"FoNt", 5, 11);
-    EXPECT_EQ(GenerateToBytes(end), "</FoNt>");
+    EXPECT_EQ(Written<CHTMLTag>(L"Body", chain.release(), 1, 2), "<Body BGCOLOR=\"#fff\" nowrap text=\"\" Link='a\"b'>");
+    EXPECT_EQ(Written<CHTMLEndTag>(L"FoNt", 5, 11), "</FoNt>");
     chain = MakeAttributes({{L"TEXT", L"#000000"}, {L"link", L"blue"}, {L"bgproperties", nullptr}});
     CHTMLTag tag(L"body", chain.release(), 0, 0);
     EXPECT_STREQ(tag.GetAttribute(L"BGPROPERTIES"), L"bgproperties");
