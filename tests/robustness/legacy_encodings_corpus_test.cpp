@@ -1,9 +1,5 @@
-// The real topics of the shared corpus written in legacy 8-bit encodings
-// (Shift_JIS, windows-1250, ISO-8859-2, windows-1251, ...) read with the
-// title a browser shows, save unchanged as their very bytes, and take a new
-// title in their own script, written in their own encoding.
-//
-// What each file must read as comes from tests/data/legacy_titles.tsv,
+// The real topics of the shared corpus written in legacy encodings
+// (Shift_JIS, windows-1250, ISO-8859-2, windows-1251, ...). What each file must read as comes from tests/data/legacy_titles.tsv,
 // written once by tests/support/gen_legacy_titles.py without the library:
 // the encoding the file declares, the title as Python's nearest codec
 // decodes it, the byte span of the title element, and a new title with the
@@ -64,13 +60,12 @@ std::string Shown(const wchar_t* pszText) // no title reads as an empty one
 
 } // namespace
 
-// Per topic: the title read is the text of the first title element decoded
-// from the encoding the file declares, not windows-1252 mojibake. Saved
-// unchanged, the topic is its very bytes (several byte sequences of a
-// multibyte encoding can read as the same character, so nothing read may be
-// written back from its decoded text). A title in the file's own script is
-// written in its encoding (not as character references), reads back as
-// set, and every byte outside the old title element stays as it was.
+// Per topic: the title reads as the first title element decoded from the
+// declared encoding, not windows-1252 mojibake. Saved unchanged, the topic
+// is its very bytes (several byte sequences of a multibyte encoding can read
+// as one character, so nothing read may be written back from its decoded
+// text). A title in the file's script is written in its encoding (not as
+// references), reads back as set, and no byte outside the element changes.
 TEST(LegacyEncodingsCorpus, TitlesReadSaveAndChangeInTheDeclaredEncoding)
 {
     if (!std::filesystem::is_directory(CorpusFolder() / "files"))
