@@ -15,9 +15,8 @@ namespace {
 using F = CkvuuStdioFile;
 using Enc = F::Encoding;
 
-// Text made of arbitrary values, surrogates and raw-byte carriers included.
-// Characters as this platform's units: where wchar_t has 16 bits, one above
-// U+FFFF is a surrogate pair (and none beyond U+10FFFF can be written).
+// Arbitrary values as this platform's units: where wchar_t has 16 bits, one
+// above U+FFFF is a surrogate pair.
 std::wstring Units(std::initializer_list<unsigned> values)
 {
     std::wstring units;
@@ -51,10 +50,8 @@ std::string WriteText(const std::wstring& path, Enc encoding, BOOL bMark, const 
     return ReadBytes(WideToUtf8(path.c_str()));
 }
 
-// Reads a file and writes what was read, in its encoding, to another.
-// Copied as a save copies: the bytes of a count of units at a time (counts
-// of 1 to 7 units, so every sequence and block boundary is crossed), or
-// decoded and encoded again.
+// Copies a file in its encoding as a save does: the raw bytes of 1 to 7 units
+// at a time, so every sequence boundary is crossed, or decoded and encoded.
 std::string CopyThrough(const std::wstring& from, const std::wstring& to, bool bRaw = true)
 {
     CkvuuStdioFile source(from.c_str(), CFile::modeRead | CFile::shareDenyNone);
@@ -114,15 +111,13 @@ TEST_F(StdioFileTest, EachEncodingDecodesAndWritesBackUnchanged)
             EXPECT_EQ(file.GetEncoding(), c.encoding);
             EXPECT_EQ(file.HasByteOrderMark(), c.bMark);
             EXPECT_EQ(file.GetLength(), c.bytes.size());
-            // Raw reads give the units' own bytes, in the units' count.
             std::string raw;
             if (c.text) { EXPECT_EQ(file.ReadRaw(1000, raw), c.text->size()); }
             if (c.text) { EXPECT_EQ(raw, c.bytes.substr(c.bMark ? 2 + (c.encoding == F::encodingUtf8) : 0)); }
         }
         if (c.text) {
-            // Whole, a unit per read (a pair is delivered over two reads where
-            // wchar_t has 16 bits), and from every position, the middle of a
-            // pair included; the end is as many units on.
+            // Whole, a unit per read, and from every position, the middle of
+            // a pair included.
             EXPECT_EQ(ReadAll(File("in"), 3), *c.text);
             EXPECT_EQ(ReadAll(File("in"), 1), *c.text);
             for (size_t at = 0; at <= c.text->size(); ++at) {
@@ -155,24 +150,6 @@ TEST_F(StdioFileTest, ReadRawGivesEachUnitItsOwnBytes)
     EXPECT_EQ(expected, pieces);
 }
 
-// Every byte reads as its windows-1252 character: itself, but for 0x80 to
-// 0x9F; the five unassigned bytes read as the C1 control of that value.
-TEST_F(StdioFileTest, EveryByteValueReadsAsWindows1252AndRoundTrips)
-{
-    const wchar_t k80To9F[] = L"\u20AC\u0081\u201A\u0192\u201E\u2026\u2020\u2021\u02C6\u2030\u0160\u2039\u0152\u008D\u017D"
-                              L"\u008F\u0090\u2018\u2019\u201C\u201D\u2022\u2013\u2014\u02DC\u2122\u0161\u203A\u0153\u009D"
-                              L"\u017E\u0178";
-    std::string all;
-    std::wstring expected;
-    for (int b = 0; b < 256; ++b) {
-        all += static_cast<char>(b);
-        expected += b >= 0x80 && b < 0xA0 ? k80To9F[b - 0x80] : static_cast<wchar_t>(b);
-    }
-    WriteBytes(m_dir.File("in"), all);
-    EXPECT_EQ(ReadAll(File("in")), expected);
-    EXPECT_EQ(CopyThrough(File("in"), File("out")), all);
-}
-
 TEST_F(StdioFileTest, WritesWhatAnEncodingCannotHoldAsAgreed)
 {
     const struct {
@@ -189,15 +166,12 @@ TEST_F(StdioFileTest, WritesWhatAnEncodingCannotHoldAsAgreed)
         {F::encodingUtf16BE, FALSE, Units({0xD800, 'A'}), std::string("\xD8\x00\x00\x41", 4)},
         {htmlfile_text::EncodingId::kGb18030, FALSE, Units({'x', 0x1F600, 'y'}), "x\x94\x39\xFC\x36y"},
     };
-    // Cut anywhere between two writes, the middle of a pair included: a pair
-    // is written as one character, a high surrogate the next write doesn't
-    // complete as a lone one.
+    // Cut anywhere between two writes, the middle of a pair included.
     for (const auto& c : cases)
         for (size_t nCut = 0; nCut <= c.text.size(); ++nCut)
             EXPECT_EQ(WriteText(File("out"), c.encoding, c.bMark, c.text, nCut), c.bytes)
                 << htmlfile_text::EncodingName(c.encoding) << " cut " << nCut;
-    // Units beyond Unicode, which only a 32-bit wchar_t can hold (a negative
-    // one among them), are written as U+FFFD.
+    // Units beyond Unicode, which only a 32-bit wchar_t holds, become U+FFFD.
     if constexpr (sizeof(wchar_t) == 4) {
         const std::wstring beyond = {static_cast<wchar_t>(0x110100), static_cast<wchar_t>(0xFFFFFFFF)};
         EXPECT_EQ(WriteText(File("out"), F::encodingUtf8, FALSE, beyond), "&#65533;&#65533;");
@@ -210,17 +184,15 @@ TEST_F(StdioFileTest, WritesWhatAnEncodingCannotHoldAsAgreed)
     EXPECT_EQ(ReadBytes(m_dir.File("default")), "\xC3\xA9");
 }
 
-// Files several buffers long, with sequences of every length straddling the
-// buffer boundaries at every alignment: read in chunk sizes that do and
-// don't divide the buffer, sought to in every direction, and copied.
+// Files several buffers long, read in chunks that do and don't divide the
+// buffer, sought to in every direction, and copied.
 TEST_F(StdioFileTest, LargeFilesReadSeekAndRoundTripInEveryEncoding)
 {
     const std::pair<Enc, BOOL> kinds[] = {{F::encodingUtf8, FALSE}, {F::encodingUtf8, TRUE}, {F::encodingUtf16LE, TRUE},
                                           {F::encodingUtf16BE, TRUE}, {F::encodingWindows1252, FALSE}};
     for (const auto& [encoding, bMark] : kinds) {
         SCOPED_TRACE(::testing::Message() << htmlfile_text::EncodingName(encoding) << " mark " << bMark);
-        // windows-1252 gets only what it can hold, and "\xE9a" keeps its
-        // bytes from passing for UTF-8.
+        // "\xE9a" keeps windows-1252 bytes from passing for UTF-8.
         const std::wstring piece =
             encoding == F::encodingWindows1252 ? L"\u00E9a\u20AC\u2122\r\n" : L"\u00E9a\u20AC\U0001F600\r\n";
         std::wstring text;
@@ -246,8 +218,7 @@ TEST_F(StdioFileTest, LargeFilesReadSeekAndRoundTripInEveryEncoding)
     }
 }
 
-// A decoder that doesn't wait for the rest of a sequence passes everything
-// else unless a sequence is cut exactly by the edge of the buffer.
+// Sequences cut exactly by the edge of the buffer.
 TEST_F(StdioFileTest, SequencesCutByTheBufferEdgeDecodeWhole)
 {
     for (Enc encoding : {F::encodingUtf8, F::encodingUtf16LE, F::encodingUtf16BE}) {
@@ -267,8 +238,7 @@ TEST_F(StdioFileTest, FailuresSurfaceAsExceptionsWithCauseAndName)
     WriteBytes(m_dir.File("locked.htm"), "abc");
     const UINT toRead = CFile::modeRead, toWrite = CFile::modeCreate | CFile::modeWrite;
 #ifdef _WIN32
-    // Held by another handle that shares nothing: the Windows way a file
-    // can't be read.
+    // Held by another handle that shares nothing.
     CFile holder(locked.c_str(), CFile::modeRead | CFile::shareExclusive);
     const int kLockedCause = CFileException::sharingViolation;
 #else
@@ -304,9 +274,8 @@ TEST_F(StdioFileTest, FailuresSurfaceAsExceptionsWithCauseAndName)
         EXPECT_THROW(dest.Read(buffer, 1), CFileException); // not open to read
         dest.Write(L"ab", 2);
         EXPECT_THROW(dest.SetEncoding(F::encodingUtf16LE, TRUE), std::logic_error);
-        // A failed write sticks (the fault hooks themselves are checked by
-        // the fault injection test): a writer that swallowed it can't make
-        // the file look complete.
+        // A failed write sticks: a writer that swallowed it can't make the
+        // file look complete.
         htmlfile_testing::FailNthWrite(1);
         EXPECT_THROW(dest.WriteRaw("cd", 2), CFileException); // the byte write remembers it too
         EXPECT_THROW(dest.Write(L"ef", 2), CFileException);
@@ -315,8 +284,7 @@ TEST_F(StdioFileTest, FailuresSurfaceAsExceptionsWithCauseAndName)
         EXPECT_FALSE(dest.IsOpen());
     }
     // A full disk shows when the file is closed, not when it is dropped
-    // (with a device that is always full, which only Linux has; elsewhere
-    // the failed write above stands for it).
+    // (Linux only; elsewhere the failed write above stands for it).
     if (std::filesystem::exists("/dev/full")) {
         EXPECT_EQ(CFileException::diskFull, causeOf([] {
                       CkvuuStdioFile full(L"/dev/full", CFile::modeCreate | CFile::modeWrite);
