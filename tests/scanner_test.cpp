@@ -6,9 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <clocale>
-#include <cstdlib>
-#include <filesystem>
 #include <functional>
 
 namespace {
@@ -27,12 +24,10 @@ struct Recorder : HTMLCallback {
         event += L"> " + std::to_wstring(html.TagBegin()) + L'-' + std::to_wstring(html.TagEnd());
         if (reason == HTMLCB_ENDTAG && html.HasCollectedText()) event += L" \"" + std::wstring(html.CollectedText()) + L'"';
         events.push_back(event);
-        spans.emplace_back(html.TagBegin(), html.TagEnd());
         return answer ? answer(pszTag, reason) : HTMLCB_NONE;
     }
     Answer answer;
     Events events;
-    std::vector<std::pair<int, int>> spans;
     long long position = 0; // units fed, read after the last byte
 };
 
@@ -199,41 +194,6 @@ TEST(Scanner, HugeTokensStayLinear)
     EXPECT_EQ(Feed(input, {}, Cut::EveryByte).events,
               (Events{L'<' + std::wstring(300, L'n') + L" a=\"" + std::wstring(size, L'v') + L"\"> 1-" + std::to_wstring(size + 307),
                       L"<p> " + std::to_wstring(input.size() - 2) + L'-' + std::to_wstring(input.size())}));
-}
-
-// Real topic files: whole, byte by byte and in uneven blocks the events are
-// the same, and where the file is valid UTF-8 every position lands on the
-// tag's '<', name and '>' in the decoded text.
-TEST(Scanner, CorpusFilesAgreeWithTheirDecodedText)
-{
-    const std::filesystem::path corpus = std::filesystem::path(HTMLFILE_SHARED_DIR) / "corpus" / "files";
-    if (!std::filesystem::is_directory(corpus)) GTEST_SKIP() << "no corpus at " << corpus;
-    const bool utf8Locale = std::setlocale(LC_CTYPE, "C.UTF-8") != nullptr;
-    int files = 0, checkedPositions = 0;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(corpus)) {
-        if (!entry.is_regular_file()) continue;
-        const std::string bytes = ReadBytes(entry.path().string());
-        const Recorder whole = Feed(bytes, CollectTitle);
-        ASSERT_EQ(Feed(bytes, CollectTitle, Cut::EveryByte).events, whole.events) << entry.path();
-        ASSERT_EQ(Feed(bytes, CollectTitle, Cut::Uneven).events, whole.events) << entry.path();
-        ++files;
-        std::wstring text(bytes.size(), L'\0');
-        const size_t length = utf8Locale && bytes.find('\0') == std::string::npos
-                                  ? std::mbstowcs(&text[0], bytes.c_str(), text.size()) : static_cast<size_t>(-1);
-        if (length == static_cast<size_t>(-1)) continue; // not valid UTF-8
-        EXPECT_EQ(whole.position, static_cast<long long>(length)) << entry.path();
-        for (size_t i = 0; i < whole.events.size(); ++i) {
-            const auto [begin, end] = whole.spans[i];
-            ASSERT_TRUE(begin >= 1 && end <= static_cast<int>(length)) << entry.path();
-            const std::wstring& event = whole.events[i]; // "<name" or "</name" as the text has it, up to '>'
-            const size_t nameEnd = event.find_first_of(L" >");
-            EXPECT_TRUE(text.compare(begin - 1, nameEnd, event, 0, nameEnd) == 0 && text[end - 1] == L'>')
-                << entry.path() << " " << WideToUtf8(event.c_str()) << " at " << begin;
-            ++checkedPositions;
-        }
-    }
-    std::printf("corpus: %d files, %d tag positions checked\n", files, checkedPositions);
-    EXPECT_GT(files, 0);
 }
 
 } // namespace
