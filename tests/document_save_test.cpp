@@ -113,30 +113,6 @@ TEST(DocumentSave, InsertedElementsLandBeforeTheLastRecordedElement)
     EXPECT_FALSE(Topic("<body></BODY>", PARSE_BODY).doc.InsertMap(&map)); // refused, not taken over
 }
 
-TEST(DocumentSave, MalformedTopicsLoseAndRepeatNothing)
-{
-    const std::pair<const char*, const char*> cases[] = {
-        // Second title: the title moves to it; the first is plain text.
-        {"<title>a</title><title>b</title>", "<title>a</title><title>b</title>"},
-        // Second body start tag is not recorded.
-        {"<body id=1><body id=2></body>", "<body id=\"1\"><body id=2></body>"},
-        // A map whose end never comes is copied as it stands.
-        {"<map name=m><area href=a.htm>text", "<map name=m><area href=a.htm>text"},
-        // An object discarded by an inner tag with attributes stays untouched.
-        {"<object id=o><param name=a value=1><embed src=x></object>",
-         "<object id=o><param name=a value=1><embed src=x></object>"},
-        // Two bgsound tags: one sound, at the second tag's place.
-        {"<bgsound src=a.wav><bgsound src=b.wav loop=2>", "<bgsound src=a.wav><BGSOUND SRC=\"b.wav\" LOOP=\"2\">"},
-        // Cut-off tag at the end of the file.
-        {"<html><title>t</title><body bgcolor=", "<html><title>t</title><body bgcolor="},
-    };
-    for (const auto& [pszInput, pszExpected] : cases) {
-        Topic topic(pszInput);
-        EXPECT_EQ(pszExpected, topic.Save("once.htm")) << pszInput;
-        EXPECT_EQ(pszExpected, topic.Save("twice.htm")) << pszInput;
-    }
-}
-
 TEST(DocumentSave, BackgroundPathsAreRelativeToTheSavedFile)
 {
     Topic topic("<body background=\"img/bg.gif\"><bgsound src=\"snd\\a.wav\"></body>");
