@@ -125,22 +125,6 @@ TEST(MarkupTextTest, EveryWriterQuotesItsValues)
     for (const auto& [bytes, pszExpected] : written) EXPECT_EQ(bytes, pszExpected);
 }
 
-// A style sheet link read from the file keeps its rel and its other
-// attributes (bare, empty or with a value) in file order; type is always
-// text/css. (A new link's fixed form: EveryWriterQuotesItsValues.)
-TEST(StyleLinkTest, KeepsWhatTheLinkHad)
-{
-    auto attributes = MakeAttributes({{L"Media", L"print"}, {L"REL", L"Alternate StyleSheet"}, {L"type", L"text/x"},
-                                      {L"href", L"old.css"}, {L"title", L"Print \"me\""}, {L"disabled", nullptr},
-                                      {L"charset", L""}, {L"rel", L"icon"}});
-    CHTMLStyleLink link;
-    link.TakeAttributes(attributes.get());
-    EXPECT_EQ(link.m_strHref, L"old.css");
-    link.m_strHref = L"new.css";
-    EXPECT_EQ(GenerateToBytes(link), "<link rel=\"Alternate StyleSheet\" href=\"new.css\" type=\"text/css\" "
-                                     "Media=\"print\" title='Print \"me\"' disabled charset=\"\" />");
-}
-
 TEST(ObjectTagTest, IdAndBareClsidComeFromTheChainWhichTheMapKeepsAsWritten)
 {
     auto chain = MakeAttributes({{L"TYPE", L"application/x-oleobject"}, {L"ClassId", L"CLSID:1E2A"},
