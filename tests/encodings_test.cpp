@@ -153,19 +153,6 @@ TEST(Decoding, MatchesTheCheckedVectors)
     EXPECT_GT(checked, 20000u);
 }
 
-TEST(RoundTrip, EveryByteOfTheSingleByteEncodings)
-{
-    std::string everyByte;
-    for (int b = 0; b < 256; ++b) everyByte += static_cast<char>(b);
-    for (size_t i = 0; i < kEncodingCount; ++i) {
-        const auto id = static_cast<EncodingId>(i);
-        if ((id < E::kIbm866 || id > E::kXMacCyrillic) && id != E::kXUserDefined) continue;
-        const Units units = Decode(id, everyByte);
-        ASSERT_EQ(units.size(), 256u) << EncodingName(id);
-        EXPECT_EQ(Encode(id, units), everyByte) << EncodingName(id);
-    }
-}
-
 // For every character an encoder writes as bytes, decoding those bytes and
 // encoding again gives the same bytes; the few characters the encoders write
 // as another's bytes (the minus sign as the fullwidth hyphen-minus, say)
