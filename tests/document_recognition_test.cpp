@@ -177,25 +177,6 @@ TEST(DocumentRecognition, FramePageTreeAndItsRewrite)
               topic.Save());
 }
 
-// The layout's own closing line end is left out where the old text after it
-// begins with one, so a second save writes the same file.
-TEST(DocumentRecognition, FrameLayoutAddsNoLineEndAtEachSave)
-{
-    const std::string strLayout = "<frameset cols=\"50%,50%\">\r\n    <frame src=\"a.htm\" scrolling=\"auto\" />\r\n"
-                                  "    <frame src=\"b.htm\" scrolling=\"auto\" />\r\n</frameset>";
-    const std::pair<const char*, const char*> after[] = {
-        {"\r\n</html>", "\r\n</html>"}, {"\n</html>", "\n</html>"}, {"\r</html>", "\r</html>"},
-        {"</html>", "\r\n</html>"},     {"", "\r\n"},
-        {"<body bgcolor=red></body>", "\r\n<body bgcolor=\"red\"></body>"},
-    };
-    for (const auto& [pszAfter, pszWritten] : after) {
-        Topic topic(std::string("<html><frameset cols=50%,50%><frame src=a.htm><frame src=b.htm></frameset>") + pszAfter);
-        const std::string strSaved = topic.Save("a.htm");
-        EXPECT_EQ("<html>" + strLayout + pszWritten, strSaved) << pszAfter;
-        EXPECT_EQ(strSaved, topic.Save("b.htm")) << pszAfter;
-    }
-}
-
 // A frameset added goes before the body; once saved and read back it is
 // recorded. (Replacing one with SetFrameset: DocumentSave.SavingOnlyWhatChanged...)
 TEST(DocumentRecognition, SetAndAddFrameset)
