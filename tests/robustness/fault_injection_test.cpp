@@ -1,8 +1,7 @@
 // Every read or write of a save or a parse is made to fail in turn. A save
-// then either completes with exactly the right file, or fails (CFileException
-// or 0) leaving the old file (and a file SaveFileAs would replace)
-// byte-identical, no new or temporary file behind, and the document able to
-// save exactly afterwards.
+// then either writes exactly the right file, or fails leaving the old files
+// byte-identical, no temporary file behind, and the document able to save.
+#include <support/FileOps.h>
 #include <support/Helpers.h>
 
 #include <gtest/gtest.h>
@@ -23,12 +22,6 @@ std::wstring TopicText()
         L"<map name=nav><area shape=rect coords=\"0,0,9,9\" href=\"a.htm\" title=\"A\"></map>\r\n";
     for (int i = 0; i < 60; ++i) text += L"<p>Absatz " + std::to_wstring(i) + L" – ein wenig Text, 日本語.</p>\r\n";
     return text + L"<frameset cols=\"1,2\"><frame src=a.htm><frame src=b.htm></frameset>\r\n</body>\r\n</html>\r\n";
-}
-
-int CountFiles(const std::string& strFolder)
-{
-    const std::filesystem::directory_iterator entries(strFolder);
-    return static_cast<int>(std::distance(begin(entries), end(entries)));
 }
 
 } // namespace
@@ -70,8 +63,8 @@ TEST(FaultInjection, EveryFailingReadOrWriteOfASaveLeavesTheOldFileOrTheRightOne
             } catch (const CFileException&) {
             }
             htmlfile_testing::ResetFaults();
-            EXPECT_EQ(2, CountFiles(dir.Path())) << strContext << n << ": only t.htm and out/";
-            EXPECT_EQ((bSaved && !bInPlace) || bReplace ? 1 : 0, CountFiles(dir.File("out"))) << strContext << n;
+            EXPECT_EQ(2u, FilesIn(dir.Path()).size()) << strContext << n << ": only t.htm and out/";
+            EXPECT_EQ((bSaved && !bInPlace) || bReplace ? 1u : 0u, FilesIn(dir.File("out")).size()) << strContext << n;
             if (!bSaved || !bInPlace) { EXPECT_EQ(strBytes, ReadBytes(dir.File("t.htm"))) << strContext << n; }
             if (!bSaved) {
                 ++nFailed;
