@@ -21,18 +21,6 @@ TEST(SaveRegression, AStrayTitleEndTagDoesNotSwallowTheTextBeforeIt)
     EXPECT_EQ("</title><p>x</p><title>T</title>", before.Save());
 }
 
-// In a file marked as UTF-8, bytes that begin no well-formed sequence used
-// to read as U+FFFD and were written back as EF BF BD, changing text the
-// library never recorded.
-TEST(SaveRegression, StrayBytesInAMarkedUtf8FileKeepTheirBytes)
-{
-    Topic topic("\xEF\xBB\xBF<title>Alt</title><p>caf\xE9 \xE2\x82 \xFF \xC3\xA9</p>");
-    topic.doc.SetTitle(L"Neu");
-    EXPECT_EQ("\xEF\xBB\xBF<title>Neu</title><p>caf\xE9 \xE2\x82 \xFF \xC3\xA9</p>", topic.Save());
-    // Inside a recorded element, written anew, the byte survives as well.
-    EXPECT_EQ("\xEF\xBB\xBF<body title=\"\xE9\">", Topic("\xEF\xBB\xBF<body title=\xE9>").Save());
-}
-
 // A rewritten frame layout reads one unit past its span, to see whether a
 // line end follows. When that unit begins an element left as it was read,
 // with a map inserted before it, the unit comes after the map, not before.
