@@ -1,6 +1,5 @@
 // The platform layer's own promises, on POSIX and on Windows: what a lock
-// covers and how long it lasts, how a path's folder is found, and the names
-// of unique files.
+// covers and how long it lasts, and how a path's folder is found.
 #include <support/FileOps.h>
 #include <support/Helpers.h>
 
@@ -18,10 +17,9 @@ bool CanLock(const std::wstring& path, bool bExclusive)
 
 } // namespace
 
-// The lock keeps other documents out, never other readers: on Windows,
-// where locks bar reading the bytes they cover, it covers none of the text.
-// A duplicate shares it; the lock lasts until the last handle of the open
-// file closes. Shared locks share, exclusive ones wait for them.
+// The lock keeps other documents out, never other readers (on Windows it
+// covers none of the text). It lasts until the last handle of the open file
+// closes. Shared locks share, exclusive ones wait for them.
 TEST(FileLock, KeepsLockersOutButLetsEveryoneRead)
 {
     TempDir dir;
@@ -85,21 +83,3 @@ TEST(PlatformPaths, FolderOfAndNamesFolder)
     }
 }
 
-TEST(PlatformPaths, UniqueFilesAreNewAndNamedAfterTheirPrefix)
-{
-    TempDir dir;
-    const std::wstring folder = Utf8ToWide(dir.Path().c_str());
-    const CString name = UniqueFileName(folder.c_str(), L"QLX", 0x1A2B);
-    EXPECT_EQ(CString((folder + (kWindows ? L"\\" : L"/") + L"QLX1A2B.tmp").c_str()), name);
-    EXPECT_EQ(CString(L"dir/QL0001.tmp"), UniqueFileName(L"dir/", L"QL", 0x10001));
-    int nError = 0;
-    const CString first = CreateUniqueFile(folder.c_str(), L"QLong", kPrivateFile, &nError);
-    const CString second = CreateUniqueFile(folder.c_str(), L"QLong", kPrivateFile, &nError);
-    ASSERT_FALSE(first.IsEmpty());
-    ASSERT_FALSE(second.IsEmpty());
-    EXPECT_NE(first, second);
-    EXPECT_EQ(2u, FilesIn(dir.Path()).size());
-    for (const std::string& file : FilesIn(dir.Path())) EXPECT_EQ(0u, file.rfind("QLo", 0)) << file;
-    EXPECT_TRUE(CreateUniqueFile((folder + L"/missing").c_str(), L"QL", kPrivateFile, &nError).IsEmpty());
-    EXPECT_NE(0, nError);
-}

@@ -1,9 +1,7 @@
-// Positions count wchar_t units: one per character where wchar_t has 32 bits,
-// and where it has 16 (Windows) two for a character above U+FFFF, a
-// surrogate pair. Each expectation below holds on both; the counts that
-// differ are stated per width. The file class, the scanner and the save
-// must agree on them, or a saved span lands one unit off per such character.
-// (The text file's reads, seeks and split writes of pairs are in its test.)
+// Positions count wchar_t units: a character above U+FFFF is one where
+// wchar_t has 32 bits, a surrogate pair where it has 16 (Windows). The file
+// class, the scanner and the save must agree, or a saved span lands one unit
+// off per such character.
 #include <support/Helpers.h>
 
 #include <htmlfile/text/TextEncoding.h>
@@ -45,8 +43,7 @@ TEST(WideUnits, ASaveKeepsEveryByteAroundCharactersAboveFFFF)
     const std::string newTitle = "<title>\xF0\x9D\x84\x9E new \xF0\x9F\x98\x80</title>";
     std::string edited = body;
     edited.replace(edited.find(oldTitle), oldTitle.size(), newTitle);
-    // Read in place (UTF-8), and decoded (UTF-16): only what changed
-    // differs, byte for byte.
+    // Read in place (UTF-8), and decoded (UTF-16).
     for (F::Encoding encoding : {F::encodingUtf8, F::encodingUtf16LE, F::encodingUtf16BE}) {
         SCOPED_TRACE(static_cast<int>(encoding));
         auto encode = [&](const std::string& utf8) {

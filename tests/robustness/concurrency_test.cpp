@@ -1,7 +1,5 @@
-// Documents are independent of each other: several threads parse, edit and
-// save different documents at the same time, each save is exact, and every
-// thread gets the same bytes from the same topic. Quick enough to run under
-// ThreadSanitizer: ctest --preset tsan -R Concurrency
+// Several threads parse, edit and save different documents at once: each save
+// is exact, and alike on every thread. Under ThreadSanitizer: ctest --preset tsan -R Concurrency
 #include <support/Helpers.h>
 #include <support/TopicGenerator.h>
 
