@@ -2,6 +2,7 @@
 
 #include "support/Helpers.h"
 
+#include <memory>
 #include <stdexcept>
 
 #ifdef _WIN32
@@ -26,11 +27,7 @@ using Variables = std::vector<std::pair<std::string, std::string>>;
 
 std::wstring Wide(const std::string& text)
 {
-    if (text.empty()) return {};
-    const int size = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(size), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
-    return wide;
+    return Utf8ToWide(text.c_str(), text.size());
 }
 
 // One argument as the C runtime's command line parser (and
@@ -83,20 +80,10 @@ std::wstring EnvironmentBlock(const Variables& changes)
     return block + L'\0';
 }
 
-class Handle {
-public:
-    explicit Handle(HANDLE handle) : m_handle(handle) {}
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    ~Handle()
-    {
-        if (m_handle != INVALID_HANDLE_VALUE && m_handle) ::CloseHandle(m_handle);
-    }
-    HANDLE Get() const noexcept { return m_handle; }
-
-private:
-    HANDLE m_handle;
+struct CloseHandleOnExit {
+    void operator()(HANDLE handle) const { ::CloseHandle(handle); }
 };
+using Handle = std::unique_ptr<void, CloseHandleOnExit>;
 
 HANDLE InheritableFile(const std::string& name, DWORD access, DWORD disposition)
 {
@@ -131,18 +118,6 @@ std::vector<char*> Pointers(std::vector<std::string>& texts)
     return pointers;
 }
 
-class FileActions {
-public:
-    FileActions() { posix_spawn_file_actions_init(&m_actions); }
-    FileActions(const FileActions&) = delete;
-    FileActions& operator=(const FileActions&) = delete;
-    ~FileActions() { posix_spawn_file_actions_destroy(&m_actions); }
-    posix_spawn_file_actions_t* Get() noexcept { return &m_actions; }
-
-private:
-    posix_spawn_file_actions_t m_actions;
-};
-
 #endif
 
 } // namespace
@@ -158,9 +133,9 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = input.Get();
-    startup.hStdOutput = output.Get();
-    startup.hStdError = errors.Get();
+    startup.hStdInput = input.get();
+    startup.hStdOutput = output.get();
+    startup.hStdError = errors.get();
     std::wstring commandLine = Quoted(Wide(program));
     for (const std::string& argument : arguments) commandLine += L" " + Quoted(Wide(argument));
     std::wstring environment = EnvironmentBlock(setup.environment);
@@ -197,16 +172,19 @@ bool ChildProcess::Interrupt()
 ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& arguments,
                            const ProcessSetup& setup)
 {
-    FileActions actions;
-    posix_spawn_file_actions_addopen(actions.Get(), 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(actions.Get(), 1, setup.outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(actions.Get(), 2, setup.errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (!setup.folder.empty()) posix_spawn_file_actions_addchdir_np(actions.Get(), setup.folder.c_str());
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    const std::unique_ptr<posix_spawn_file_actions_t, int (*)(posix_spawn_file_actions_t*)> destroyActions(
+        &actions, posix_spawn_file_actions_destroy);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, setup.outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, setup.errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (!setup.folder.empty()) posix_spawn_file_actions_addchdir_np(&actions, setup.folder.c_str());
     std::vector<std::string> argv{program};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     std::vector<std::string> environment = EnvironmentWith(setup.environment);
     pid_t pid = -1;
-    const int error = ::posix_spawnp(&pid, program.c_str(), actions.Get(), nullptr, Pointers(argv).data(),
+    const int error = ::posix_spawnp(&pid, program.c_str(), &actions, nullptr, Pointers(argv).data(),
                                      Pointers(environment).data());
     if (error != 0) throw std::runtime_error("cannot start " + program + ": " + std::strerror(error));
     m_pid = pid;
