@@ -11,13 +11,11 @@ TempDir::TempDir()
 {
     // std::filesystem, so that the folder is made the same way on Windows:
     // $TMPDIR (or %TMP%), a name of random digits, created only if new.
-    std::error_code error;
-    const std::filesystem::path base = std::filesystem::temp_directory_path(error);
-    if (error) throw std::runtime_error("no temporary folder: " + error.message());
+    const std::filesystem::path base = std::filesystem::temp_directory_path();
     std::random_device random;
     for (int nAttempt = 0; nAttempt < 100; ++nAttempt) {
         const std::filesystem::path path = base / ("htmlfile-test-" + std::to_string(random()));
-        if (std::filesystem::create_directory(path, error)) {
+        if (std::filesystem::create_directory(path)) {
             m_strPath = path.u8string();
             return;
         }
@@ -44,13 +42,11 @@ std::string Topic::Save(const std::string& strName)
 
 void RewriteFile(const std::string& strPath, const std::string& strBytes, long nSeconds)
 {
+    // Both throw std::filesystem::filesystem_error (a std::runtime_error) on failure.
     const std::filesystem::path path = std::filesystem::u8path(strPath);
-    std::error_code error;
-    const auto time = std::filesystem::last_write_time(path, error);
-    if (error) throw std::runtime_error("cannot examine " + strPath);
+    const auto time = std::filesystem::last_write_time(path);
     WriteBytes(strPath, strBytes);
-    std::filesystem::last_write_time(path, time + std::chrono::seconds(nSeconds), error);
-    if (error) throw std::runtime_error("cannot set the time of " + strPath);
+    std::filesystem::last_write_time(path, time + std::chrono::seconds(nSeconds));
 }
 
 std::string GenerateToBytes(CHTMLObject& object, bool bBeforeLineEnd)
