@@ -66,14 +66,10 @@ struct TopicGenerator::Builder {
     // word of the script.
     const wchar_t* Word()
     {
-        switch (m_script) {
-        case TextScript::Latin: return m_random.Pick(kLatinWords);
-        case TextScript::Japanese:
-            return m_random.Percent(40) ? m_random.Pick(kJapaneseWords) : m_random.Pick(kLatinWords);
-        case TextScript::Chinese:
-            return m_random.Percent(40) ? m_random.Pick(kChineseWords) : m_random.Pick(kLatinWords);
-        default: return m_random.Percent(15) ? m_random.Pick(kWideWords) : m_random.Pick(kLatinWords);
-        }
+        if (m_script == TextScript::Latin) return m_random.Pick(kLatinWords);
+        if (m_script == TextScript::Any) return m_random.Percent(15) ? m_random.Pick(kWideWords) : m_random.Pick(kLatinWords);
+        if (!m_random.Percent(40)) return m_random.Pick(kLatinWords);
+        return m_script == TextScript::Japanese ? m_random.Pick(kJapaneseWords) : m_random.Pick(kChineseWords);
     }
 
     std::wstring Text(int nWords)
