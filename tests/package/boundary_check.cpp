@@ -41,27 +41,6 @@ void CatchesTheLibrarysException(const std::wstring& scratch)
     Check(cause == CFileException::fileNotFound, "CFileException thrown by the library, caught by its type");
 }
 
-// Counts the start tags the library reports to it.
-class TagCounter : public HTMLCallback {
-public:
-    unsigned int callback(HTML&, _HTML_cbreason reason, const wchar_t*, TagAttribute* const) override
-    {
-        if (reason == HTMLCB_STARTTAG) ++m_nStartTags;
-        return HTMLCB_NONE;
-    }
-    int m_nStartTags = 0;
-};
-
-void CallsBackIntoDerivedClasses()
-{
-    TagCounter counter;
-    HTML scanner;
-    scanner.regcallback(&counter);
-    const char text[] = "<p>one <b class=x>two</b><img src=a.gif>";
-    scanner.Feed(text, sizeof text - 1);
-    Check(counter.m_nStartTags == 3, "the scanner calls a callback class defined outside the library");
-}
-
 // A document that counts the tags it is told of, by overriding the callback
 // of its base class: the library calls it when it parses the file again.
 class CountingFile : public CHtmlFile {
@@ -131,7 +110,6 @@ int main(int argc, char** argv)
     const std::wstring help = Utf8ToWide(argv[1]);
     const std::wstring scratch = Utf8ToWide(argv[2]);
     CatchesTheLibrarysException(scratch);
-    CallsBackIntoDerivedClasses();
     DerivesFromTheDocument(argv[1], argv[2]);
     CastsTheElementsItMade(help);
     EditsAndSaves(help, argv[2], scratch);
