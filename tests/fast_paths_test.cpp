@@ -1,8 +1,5 @@
-// The fast paths of reading against their plain forms, on inputs mixing
-// ASCII with every kind of sequence and with bytes that are no UTF-8, cut at
-// arbitrary places: the UTF-8 decoder whole and in pieces, the UTF-8 check
-// and measure, and the text file's in-place UTF-8 reads. (Every parse the
-// round-trip checks see reads UTF-8 in place.)
+// The fast UTF-8 paths against their plain forms, on mixed input cut at
+// arbitrary places: the decoder, the check and measure, the in-place reads.
 #include <support/Helpers.h>
 
 #include <htmlfile/text/TextEncoding.h>
@@ -19,9 +16,8 @@ constexpr auto kUtf8 = CkvuuStdioFile::encodingUtf8;
 
 size_t Below(Rng& rng, size_t n) { return static_cast<size_t>(rng() % n); }
 
-// Mostly ASCII runs of every length, with well-formed sequences of two to
-// four bytes, and (when bStray) lone continuation bytes, cut sequences,
-// overlong forms, surrogates and the long leads of the original design.
+// Mostly ASCII runs, with well-formed sequences and (when bStray) stray
+// continuations, cut sequences, overlong forms, surrogates and long leads.
 std::string MixedBytes(Rng& rng, size_t nPieces, bool bStray)
 {
     static const char* const kWellFormed[] = {"\xC3\xA9", "\xD0\x96", "\xE2\x82\xAC", "\xE4\xB8\xAD", "\xF0\x9F\x98\x80",
@@ -43,9 +39,8 @@ std::string MixedBytes(Rng& rng, size_t nPieces, bool bStray)
 
 const unsigned char* Bytes(const std::string& text) { return reinterpret_cast<const unsigned char*>(text.data()); }
 
-// The plain decoder, as a marked file's text is decoded, is the reference for
-// what is well-formed: it gives a raw-byte unit for every byte that begins
-// no well-formed sequence.
+// The plain decoder is the reference: a raw-byte unit for every byte that
+// begins no well-formed sequence.
 std::wstring Decode(const std::string& text)
 {
     std::wstring units(text.size(), L'\0');
@@ -64,9 +59,8 @@ TEST(Utf8Codec, DecodingTheCheckAndTheMeasureAgree)
     for (int round = 0; round < 600; ++round) {
         const std::string text = MixedBytes(rng, 10 + Below(rng, 60), round % 2 == 0);
         const std::wstring units = Decode(text);
-        // Decoded in pieces of any size (a sequence a piece cuts is left for
-        // the next one, as the file class refills), the units are the same,
-        // and they encode back to the bytes, raw bytes included.
+        // Decoded in pieces of any size the units are the same, and encode
+        // back to the bytes, raw bytes included.
         std::wstring pieces;
         htmlfile_text::Decoder decoder(kUtf8);
         for (const unsigned char *q = Bytes(text), *const end = q + text.size(); q < end;) {
@@ -90,8 +84,7 @@ TEST(Utf8Codec, DecodingTheCheckAndTheMeasureAgree)
         bValid = bValid && validator.Finish();
         ASSERT_EQ(bValid, nWellFormed == units.size()) << round;
         nValid += bValid;
-        // The measure: the sequences before the first byte that begins no
-        // well-formed one, or nMax of them.
+        // The measure: the sequences before the first ill-formed one, up to nMax.
         const size_t nMax = Below(rng, units.size() + 2);
         size_t nUnits = 0;
         const size_t nBytes = htmlfile_text::MeasureWellFormedUtf8(Bytes(text), text.size(), nMax, &nUnits);
@@ -101,8 +94,7 @@ TEST(Utf8Codec, DecodingTheCheckAndTheMeasureAgree)
             --nExpected;
         ASSERT_EQ(nUnits, nExpected) << round;
         ASSERT_EQ(Decode(text.substr(0, nBytes)), units.substr(0, nUnits)) << round;
-        // Text checked whole is measured by counting alone: the same result,
-        // also where the byte count cuts a sequence.
+        // Text checked whole is measured by counting alone, to the same result.
         if (bValid) {
             const size_t nCount = Below(rng, text.size() + 1);
             size_t nCounted = 0, nMeasured = 0;
@@ -115,9 +107,8 @@ TEST(Utf8Codec, DecodingTheCheckAndTheMeasureAgree)
     EXPECT_GT(nValid, 200);
 }
 
-// A save opens the old file with the encoding found when it was parsed. Were
-// the file changed since into bytes that are no UTF-8, what is read must
-// still encode back to exactly those bytes; a byte-order mark still decides.
+// A save opens the old file in the encoding it was parsed in. Changed since
+// into bytes that are no UTF-8, it still reads back to exactly those bytes.
 TEST(StdioFileInPlace, AFileAssumedToBeUtf8ReadsBackToItsOwnBytes)
 {
     Rng rng(4);
@@ -142,8 +133,7 @@ TEST(StdioFileInPlace, AFileAssumedToBeUtf8ReadsBackToItsOwnBytes)
             std::vector<wchar_t> units(nAsk);
             nRead = file.Read(units.data(), nAsk, nullptr);
             bDecoded = bDecoded || nRead;
-            // A read may end between the two halves of a pair (wchar_t of 16
-            // bits): the half is encoded with the rest of its pair.
+            // A high surrogate a read ends on waits for the rest of its pair.
             held.append(units.data(), nRead);
             const bool bHalf = !held.empty() && held.back() >= 0xD800 && held.back() <= 0xDBFF && nRead;
             back += EncodeText(held.substr(0, held.size() - bHalf), kUtf8, false);

@@ -9,10 +9,11 @@ using namespace htmlfile_platform;
 
 namespace {
 
-bool CanLock(const std::wstring& path, bool bExclusive)
+// A lock by another open file: 0 when it was taken.
+int LockByOther(const std::wstring& path, bool bExclusive, int nTimeoutMs = 0)
 {
     CFile other(path.c_str(), CFile::modeRead | CFile::shareDenyNone);
-    return LockFile(other, bExclusive, 0) == 0;
+    return LockFile(other, bExclusive, nTimeoutMs);
 }
 
 } // namespace
@@ -27,11 +28,8 @@ TEST(FileLock, KeepsLockersOutButLetsEveryoneRead)
     const std::wstring path = dir.WideFile("t.htm");
     CFile holder(path.c_str(), CFile::modeReadWrite | CFile::shareDenyNone);
     ASSERT_EQ(0, LockFile(holder, true, 0));
-    EXPECT_FALSE(CanLock(path, false));
-    EXPECT_EQ(kLockTimedOut, [&] {
-        CFile other(path.c_str(), CFile::modeRead | CFile::shareDenyNone);
-        return LockFile(other, false, 50);
-    }());
+    EXPECT_NE(0, LockByOther(path, false));
+    EXPECT_EQ(kLockTimedOut, LockByOther(path, false, 50));
 
     CFile reader(path.c_str(), CFile::modeRead | CFile::shareDenyNone);
     char text[32] = {};
@@ -44,14 +42,14 @@ TEST(FileLock, KeepsLockersOutButLetsEveryoneRead)
         EXPECT_EQ(6u, duplicate.Read(first, 6)); // from the start
         EXPECT_STREQ("<html>", first);
     }
-    EXPECT_FALSE(CanLock(path, false)); // the duplicate's close kept it
+    EXPECT_NE(0, LockByOther(path, false)); // the duplicate's close kept it
     holder.Close();
-    EXPECT_TRUE(CanLock(path, true));
+    EXPECT_EQ(0, LockByOther(path, true));
 
     CFile shared(path.c_str(), CFile::modeReadWrite | CFile::shareDenyNone);
     ASSERT_EQ(0, LockFile(shared, false, 0));
-    EXPECT_TRUE(CanLock(path, false));
-    EXPECT_FALSE(CanLock(path, true));
+    EXPECT_EQ(0, LockByOther(path, false));
+    EXPECT_NE(0, LockByOther(path, true));
 }
 
 TEST(PlatformPaths, FolderOfAndNamesFolder)

@@ -1,5 +1,4 @@
-// The text file class: encoding detection, decoding and encoding in every
-// encoding, buffer edges, seeks, and failures.
+// The text file class: detection, decoding and encoding, buffer edges, seeks, failures.
 #include <support/FileOps.h>
 #include <support/Helpers.h>
 
@@ -135,8 +134,7 @@ TEST_F(StdioFileTest, EachEncodingDecodesAndWritesBackUnchanged)
     }
 }
 
-// ReadRaw hands out each unit's own bytes, even one unit at a time: a run of
-// rejected bytes comes with its first unit, and the '<' after it with its own.
+// One unit at a time, a run of rejected bytes comes with its first unit.
 TEST_F(StdioFileTest, ReadRawGivesEachUnitItsOwnBytes)
 {
     const std::string head = "<meta charset=utf-8>a";
@@ -274,8 +272,7 @@ TEST_F(StdioFileTest, FailuresSurfaceAsExceptionsWithCauseAndName)
         EXPECT_THROW(dest.Read(buffer, 1), CFileException); // not open to read
         dest.Write(L"ab", 2);
         EXPECT_THROW(dest.SetEncoding(F::encodingUtf16LE, TRUE), std::logic_error);
-        // A failed write sticks: a writer that swallowed it can't make the
-        // file look complete.
+        // A failed write sticks, so a writer that swallowed it can't finish the file.
         htmlfile_testing::FailNthWrite(1);
         EXPECT_THROW(dest.WriteRaw("cd", 2), CFileException); // the byte write remembers it too
         EXPECT_THROW(dest.Write(L"ef", 2), CFileException);

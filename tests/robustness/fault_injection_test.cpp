@@ -81,9 +81,8 @@ TEST(FaultInjection, EveryFailingReadOrWriteOfASaveLeavesTheOldFileOrTheRightOne
     }
 }
 
-// A parse cut short by a failing read keeps the document marked as unread,
-// with no version of the file to save against: its save reads the file
-// again first and writes exactly what a clean document writes.
+// A parse cut short by a failing read leaves the document unread: its save
+// reads the file again first and writes exactly what a clean document writes.
 TEST(FaultInjection, AParseCutShortSavesWhatACleanReadSaves)
 {
     TempDir dir;
