@@ -153,8 +153,7 @@ TEST(SafeSave, LinksStayLinks)
         bSymbolic = MakeSymbolicLink("t.htm", t.dir.File("sym.htm"));
         ASSERT_TRUE(MakeHardLink(t.path, t.dir.File("hard.htm")));
     });
-    // Windows gives symbolic links to administrators and developer mode
-    // only; Wine 8 makes them but opens nothing through them.
+    // Windows lets only administrators make them; Wine 8 opens nothing through them.
     if (kWindows && (!bSymbolic || !std::ifstream(fs::u8path(topic.dir.File("sym.htm")))))
         GTEST_SKIP() << "no symbolic link that opens its target can be made here";
     ASSERT_TRUE(bSymbolic);
@@ -303,8 +302,7 @@ TEST(SafeSave, AProgramHoldingTheFileWithoutSharingStopsTheSave)
     }
 }
 
-// Wide names go to the system as they are: characters beyond the ANSI code
-// page, a surrogate pair, and a path longer than MAX_PATH.
+// Names beyond the ANSI code page, a surrogate pair, a path over MAX_PATH.
 TEST(SafeSave, WideAndLongNamesAreSaved)
 {
     TempDir dir;
