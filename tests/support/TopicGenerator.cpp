@@ -442,3 +442,11 @@ std::string TopicGenerator::RandomEdits(CHtmlFile& doc)
 {
     return Builder{m_random, m_script}.RandomEdits(doc);
 }
+
+void TopicGenerator::UseScriptOf(const wchar_t* pszEncoding)
+{
+    const std::wstring name(pszEncoding ? pszEncoding : L"");
+    if (name == L"Shift_JIS" || name == L"EUC-JP" || name == L"ISO-2022-JP") m_script = TextScript::Japanese;
+    else if (name == L"GBK" || name == L"gb18030" || name == L"Big5") m_script = TextScript::Chinese;
+    else m_script = TextScript::Any;
+}

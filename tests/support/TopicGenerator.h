@@ -42,6 +42,10 @@ public:
     // Applies 0 to 5 random edits; returns what was done, for messages.
     std::string RandomEdits(CHtmlFile& doc);
     TopicRandom& Random() noexcept { return m_random; }
+    // For the edits of a document read elsewhere (the document fuzzer): the
+    // script of its encoding's name (CHtmlFile::GetEncoding), Japanese for
+    // Shift_JIS, EUC-JP and ISO-2022-JP, Chinese for GBK, gb18030 and Big5.
+    void UseScriptOf(const wchar_t* pszEncoding);
 
 private:
     // Which words stand for non-ASCII text: any script, or only what the
